@@ -39,3 +39,16 @@ function(pellumo_test name)
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PELLUMO_FIXTURE_DIR=${PROJECT_BINARY_DIR}/fixtures"
                TIMEOUT 300)
 endfunction()
+
+# pellumo_add_subfolders()
+# Adds every subfolder of the calling folder that has a CMakeLists.txt, so that
+# each subsystem's tests, benchmarks and fuzz targets live in a folder of their own.
+function(pellumo_add_subfolders)
+  file(GLOB children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child IN LISTS children)
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
