@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class TSafetyBitmap;
+
+// One way of decoding a video file. The movie decoder owns one of each kind
+// and dispatches to the one that opened the current file. Positions and
+// durations are milliseconds; failures are reported as false or -1, never
+// raised.
+class TMovieBackend
+{
+public:
+    virtual ~TMovieBackend() = default;
+
+    // Opens the file and prepares frame (24 bits, the video's size, black).
+    virtual bool Open(const QString& fileName, TSafetyBitmap& frame) = 0;
+    // Releases everything the back end holds; false when a release failed.
+    virtual bool Close() = 0;
+    virtual int Duration() const = 0;
+    virtual int FrameWidth() const = 0;
+    virtual int FrameHeight() const = 0;
+    // Makes the frame for the position the current frame.
+    virtual bool SeekTo(int position) = 0;
+    // Converts the current frame into frame.
+    virtual bool RenderFrame(TSafetyBitmap& frame) = 0;
+};

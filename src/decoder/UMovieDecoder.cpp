@@ -1,0 +1,86 @@
+#include "decoder/UMovieDecoder.h"
+
+#include "decoder/UAviBackend.h"
+
+TMovieDecoder::TMovieDecoder()
+    : aviBackend(std::make_unique<TAviBackend>())
+{
+}
+
+TMovieDecoder::~TMovieDecoder()
+{
+    if (active)
+        Close();
+}
+
+TMovieBackend* TMovieDecoder::CurrentBackend() const
+{
+    return useAviFile ? aviBackend.get() : ffmpegBackend.get();
+}
+
+bool TMovieDecoder::Open(const QString& name)
+{
+    if (active)
+        Close();
+    useAviFile = false;
+    if (ffmpegBackend && ffmpegBackend->Open(name, frameBitmap)) {
+        fileName = name;
+        active = true;
+        return true;
+    }
+    if (aviBackend->Open(name, frameBitmap)) {
+        useAviFile = true;
+        fileName = name;
+        active = true;
+        return true;
+    }
+    return false;
+}
+
+bool TMovieDecoder::Close()
+{
+    if (!active)
+        return true;
+    bool released = true;
+    if (ffmpegBackend)
+        released = ffmpegBackend->Close();
+    aviBackend->Close();
+    fileName.clear();
+    active = false;
+    return released;
+}
+
+int TMovieDecoder::Duration() const
+{
+    TMovieBackend* backend = CurrentBackend();
+    return active && backend ? backend->Duration() : -1;
+}
+
+int TMovieDecoder::FrameWidth() const
+{
+    TMovieBackend* backend = CurrentBackend();
+    return active && backend ? backend->FrameWidth() : -1;
+}
+
+int TMovieDecoder::FrameHeight() const
+{
+    TMovieBackend* backend = CurrentBackend();
+    return active && backend ? backend->FrameHeight() : -1;
+}
+
+bool TMovieDecoder::SeekTo(int position)
+{
+    TMovieBackend* backend = CurrentBackend();
+    return active && backend && backend->SeekTo(position);
+}
+
+bool TMovieDecoder::RenderFrame()
+{
+    TMovieBackend* backend = CurrentBackend();
+    return active && backend && backend->RenderFrame(frameBitmap);
+}
+
+bool TMovieDecoder::FetchFrame(int position)
+{
+    return active && SeekTo(position) && RenderFrame();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "picture/TSafetyBitmap.h"
+
+#include <QString>
+#include <memory>
+
+class TMovieBackend;
+
+// Opens one video at a time and delivers the picture at any millisecond
+// position as a 24-bit bitmap. The FFmpeg back end is tried first; a file it
+// refuses is offered to the AVI back end. Failures are false or -1.
+class TMovieDecoder
+{
+public:
+    TMovieDecoder();
+    ~TMovieDecoder();
+    TMovieDecoder(const TMovieDecoder&) = delete;
+    TMovieDecoder& operator=(const TMovieDecoder&) = delete;
+
+    bool Open(const QString& fileName);
+    bool Close();
+
+    bool Active() const { return active; }
+    const QString& FileName() const { return fileName; }
+    bool UseAviFile() const { return useAviFile; }
+
+    int Duration() const;
+    int FrameWidth() const;
+    int FrameHeight() const;
+
+    bool SeekTo(int position);
+    bool RenderFrame();
+    bool FetchFrame(int position);
+
+    // The picture of the last rendered frame; one object for the decoder's
+    // life. Callers copy it.
+    const TSafetyBitmap& FrameBitmap() const { return frameBitmap; }
+
+private:
+    TMovieBackend* CurrentBackend() const;
+
+    QString fileName;
+    bool active = false;
+    bool useAviFile = false;
+    TSafetyBitmap frameBitmap;
+    std::unique_ptr<TMovieBackend> ffmpegBackend;
+    std::unique_ptr<TMovieBackend> aviBackend;
+};
