@@ -1,9 +1,11 @@
 #include "decoder/UMovieDecoder.h"
 
 #include "decoder/UAviBackend.h"
+#include "decoder/UFFmpegBackend.h"
 
 TMovieDecoder::TMovieDecoder()
-    : aviBackend(std::make_unique<TAviBackend>())
+    : ffmpegBackend(std::make_unique<TFFmpegBackend>())
+    , aviBackend(std::make_unique<TAviBackend>())
 {
 }
 
