@@ -1,0 +1,31 @@
+#include "app/UAction.h"
+
+TAction::TAction(const QString& text, QObject* parent)
+    : QAction(text, parent)
+{
+    // Menus, buttons and shortcuts trigger the action; they go through the
+    // same path as execution from code.
+    connect(this, &QAction::triggered, this, [this] { Execute(); });
+}
+
+void TAction::Update()
+{
+    if (onUpdate)
+        onUpdate(*this);
+}
+
+bool TAction::Execute()
+{
+    if (executing)
+        return false;
+    Update();
+    if (!isEnabled() || !onExecute)
+        return false;
+    executing = true;
+    try {
+        onExecute();
+    } catch (...) {
+    }
+    executing = false;
+    return true;
+}

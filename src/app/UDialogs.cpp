@@ -1,0 +1,104 @@
+#include "app/UDialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace {
+
+std::unique_ptr<TDialogs>& Installed()
+{
+    static std::unique_ptr<TDialogs> dialogs = std::make_unique<TQtDialogs>();
+    return dialogs;
+}
+
+int MessageBox(QWidget* parent, const QString& title, const QString& text, QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, text, buttons, parent);
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec();
+}
+
+void PrepareFileDialog(QFileDialog& dialog, const TFileDialogRequest& request)
+{
+    dialog.setWindowTitle(request.Title);
+    const QStringList filters = TQtDialogs::QtNameFilters(request.Filter);
+    dialog.setNameFilters(filters);
+    if (request.FilterIndex >= 1 && request.FilterIndex <= filters.size())
+        dialog.selectNameFilter(filters[request.FilterIndex - 1]);
+    if (!request.InitialDir.isEmpty())
+        dialog.setDirectory(request.InitialDir);
+    if (!request.FileName.isEmpty()) {
+        const QFileInfo preset(request.FileName);
+        if (preset.isAbsolute())
+            dialog.setDirectory(preset.absolutePath());
+        dialog.selectFile(preset.fileName());
+    }
+    if (!request.DefaultExt.isEmpty())
+        dialog.setDefaultSuffix(request.DefaultExt);
+}
+
+bool RunFileDialog(QFileDialog& dialog, TFileDialogRequest& request)
+{
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    request.FileName = dialog.selectedFiles().constFirst();
+    const qsizetype index = dialog.nameFilters().indexOf(dialog.selectedNameFilter());
+    if (index >= 0)
+        request.FilterIndex = static_cast<int>(index) + 1;
+    return true;
+}
+
+} // namespace
+
+TDialogs& TDialogs::Current()
+{
+    return *Installed();
+}
+
+std::unique_ptr<TDialogs> TDialogs::Install(std::unique_ptr<TDialogs> dialogs)
+{
+    std::unique_ptr<TDialogs> previous = std::move(Installed());
+    Installed() = dialogs ? std::move(dialogs) : std::make_unique<TQtDialogs>();
+    return previous;
+}
+
+bool TQtDialogs::AskOkCancel(QWidget* parent, const QString& title, const QString& text)
+{
+    return MessageBox(parent, title, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+void TQtDialogs::Notify(QWidget* parent, const QString& title, const QString& text)
+{
+    MessageBox(parent, title, text, QMessageBox::Ok);
+}
+
+bool TQtDialogs::ExecuteOpen(QWidget* parent, TFileDialogRequest& request)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    PrepareFileDialog(dialog, request);
+    return RunFileDialog(dialog, request);
+}
+
+bool TQtDialogs::ExecuteSave(QWidget* parent, TFileDialogRequest& request)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    PrepareFileDialog(dialog, request);
+    return RunFileDialog(dialog, request);
+}
+
+QStringList TQtDialogs::QtNameFilters(const QString& filter)
+{
+    QStringList result;
+    const QStringList parts = filter.split(u'|');
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        result.append(QStringLiteral("%1 (%2)").arg(parts[i], patterns));
+    }
+    return result;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QWidget;
+
+// What a file dialog starts with and what the user chose. FileName is both:
+// the preset shown when the dialog opens and the chosen path afterwards.
+struct TFileDialogRequest
+{
+    QString Title;
+    QString Filter;          // "Description|*.a;*.b|Description|*.c"
+    int FilterIndex = 1;     // 1-based, as the filter lists it
+    QString InitialDir;
+    QString FileName;
+    QString DefaultExt;
+};
+
+// Every message box and file dialog of the program goes through this
+// interface, so that tests can install their own answers.
+class TDialogs
+{
+public:
+    virtual ~TDialogs() = default;
+
+    // OK/Cancel confirmation without an icon; true on OK.
+    virtual bool AskOkCancel(QWidget* parent, const QString& title, const QString& text) = 0;
+    // Notice with a single OK button, no icon.
+    virtual void Notify(QWidget* parent, const QString& title, const QString& text) = 0;
+    // Runs the dialog; on OK fills request.FileName (and FilterIndex) and returns true.
+    virtual bool ExecuteOpen(QWidget* parent, TFileDialogRequest& request) = 0;
+    virtual bool ExecuteSave(QWidget* parent, TFileDialogRequest& request) = 0;
+
+    // The dialogs in use; Qt's own until a test installs others.
+    static TDialogs& Current();
+    // Installs dialogs (nullptr restores Qt's) and returns the previous ones.
+    static std::unique_ptr<TDialogs> Install(std::unique_ptr<TDialogs> dialogs);
+};
+
+// The dialogs shown to users: QMessageBox and QFileDialog.
+class TQtDialogs : public TDialogs
+{
+public:
+    bool AskOkCancel(QWidget* parent, const QString& title, const QString& text) override;
+    void Notify(QWidget* parent, const QString& title, const QString& text) override;
+    bool ExecuteOpen(QWidget* parent, TFileDialogRequest& request) override;
+    bool ExecuteSave(QWidget* parent, TFileDialogRequest& request) override;
+
+    // "Movies|*.avi;*.mpg|All|*.*" → Qt's "Movies (*.avi *.mpg);;All (*.*)".
+    static QStringList QtNameFilters(const QString& filter);
+};

@@ -1,0 +1,233 @@
+#include "app/UIniDocument.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <limits>
+
+namespace {
+
+QStringList SplitLines(const QString& text)
+{
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
+    QStringList lines = text.split(lineBreak);
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// The key of an entry line is the text before its first "="; a line without
+// one has no key and is only carried along.
+bool LineHasKey(const QString& line, const QString& key)
+{
+    const qsizetype equals = line.indexOf(u'=');
+    return equals >= 0 && QStringView(line).left(equals).compare(key, Qt::CaseInsensitive) == 0;
+}
+
+bool ParseDigits(QStringView digits, int base, qint64& value)
+{
+    if (digits.isEmpty())
+        return false;
+    bool ok = false;
+    value = digits.toLongLong(&ok, base);
+    return ok && digits.front() != u'+' && digits.front() != u'-';
+}
+
+} // namespace
+
+EIniFileError::EIniFileError(const QString& message)
+    : std::runtime_error(message.toStdString())
+{
+}
+
+TIniDocument::TIniDocument(const QString& name)
+    : fileName(name)
+{
+    QFile file(name);
+    if (!file.exists())
+        return;
+    if (!file.open(QIODevice::ReadOnly))
+        throw EIniFileError(QStringLiteral("Cannot read %1: %2").arg(name, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EIniFileError(QStringLiteral("Cannot read %1: %2").arg(name, file.errorString()));
+
+    encoding = TextCodec::IsValidUtf8(bytes) ? TextCodec::Encoding::Utf8 : TextCodec::Encoding::ShiftJis;
+    const auto text = TextCodec::Decode(bytes, encoding);
+    if (!text)
+        throw EIniFileError(QStringLiteral("Cannot read %1: neither UTF-8 nor Shift-JIS text").arg(name));
+    SetText(*text);
+}
+
+void TIniDocument::SetText(const QString& text)
+{
+    sections.clear();
+    Section* current = nullptr;
+    for (const QString& line : SplitLines(text)) {
+        if (line.isEmpty() || line.front() == u';')
+            continue;
+        if (line.front() == u'[' && line.back() == u']' && line.size() >= 2) {
+            sections.push_back({line.mid(1, line.size() - 2), {}});
+            current = &sections.back();
+        } else if (current) {
+            current->lines.append(line);
+        }
+    }
+}
+
+QString TIniDocument::Text() const
+{
+    QString text;
+    for (const Section& section : sections) {
+        text += u'[' + section.name + QStringLiteral("]\r\n");
+        for (const QString& line : section.lines)
+            text += line + QStringLiteral("\r\n");
+        text += QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+const TIniDocument::Section* TIniDocument::FindSection(const QString& name) const
+{
+    for (const Section& section : sections)
+        if (section.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &section;
+    return nullptr;
+}
+
+TIniDocument::Section* TIniDocument::FindSection(const QString& name)
+{
+    return const_cast<Section*>(std::as_const(*this).FindSection(name));
+}
+
+qsizetype TIniDocument::FindKey(const Section& section, const QString& key)
+{
+    for (qsizetype i = 0; i < section.lines.size(); ++i)
+        if (LineHasKey(section.lines[i], key))
+            return i;
+    return -1;
+}
+
+bool TIniDocument::SectionExists(const QString& section) const
+{
+    return FindSection(section) != nullptr;
+}
+
+bool TIniDocument::ValueExists(const QString& section, const QString& key) const
+{
+    const Section* found = FindSection(section);
+    return found && FindKey(*found, key) >= 0;
+}
+
+QStringList TIniDocument::SectionNames() const
+{
+    QStringList names;
+    for (const Section& section : sections)
+        names.append(section.name);
+    return names;
+}
+
+QStringList TIniDocument::SectionKeys(const QString& section) const
+{
+    QStringList keys;
+    if (const Section* found = FindSection(section))
+        for (const QString& line : found->lines)
+            if (const qsizetype equals = line.indexOf(u'='); equals >= 0)
+                keys.append(line.left(equals));
+    return keys;
+}
+
+QString TIniDocument::ReadString(const QString& section, const QString& key, const QString& defaultValue) const
+{
+    const Section* found = FindSection(section);
+    if (!found)
+        return defaultValue;
+    const qsizetype index = FindKey(*found, key);
+    if (index < 0)
+        return defaultValue;
+    const QString& line = found->lines[index];
+    return line.mid(line.indexOf(u'=') + 1);
+}
+
+int TIniDocument::ReadInteger(const QString& section, const QString& key, int defaultValue) const
+{
+    return ParseInteger(ReadString(section, key, QString()), defaultValue);
+}
+
+void TIniDocument::WriteString(const QString& section, const QString& key, const QString& value)
+{
+    Section* found = FindSection(section);
+    if (!found) {
+        sections.push_back({section, {}});
+        found = &sections.back();
+    }
+    const QString line = key + u'=' + value;
+    const qsizetype index = FindKey(*found, key);
+    if (index >= 0)
+        found->lines[index] = line;
+    else
+        found->lines.append(line);
+}
+
+void TIniDocument::WriteInteger(const QString& section, const QString& key, int value)
+{
+    WriteString(section, key, QString::number(value));
+}
+
+void TIniDocument::EraseSection(const QString& section)
+{
+    std::erase_if(sections, [&](const Section& s) { return s.name.compare(section, Qt::CaseInsensitive) == 0; });
+}
+
+int TIniDocument::ParseInteger(const QString& text, int defaultValue)
+{
+    QStringView digits(text);
+    bool negative = false;
+    if (!digits.isEmpty() && (digits.front() == u'-' || digits.front() == u'+')) {
+        negative = digits.front() == u'-';
+        digits = digits.mid(1);
+    }
+    int base = 10;
+    if (digits.size() > 2 && (digits.startsWith(u"0x") || digits.startsWith(u"0X"))) {
+        base = 16;
+        digits = digits.mid(2);
+    } else if (digits.startsWith(u'$')) {
+        base = 16;
+        digits = digits.mid(1);
+    }
+    qint64 value = 0;
+    if (!ParseDigits(digits, base, value))
+        return defaultValue;
+    // Hexadecimal spells a 32-bit pattern: "$FFFFFFFF" is -1.
+    if (base == 16) {
+        if (value > std::numeric_limits<quint32>::max())
+            return defaultValue;
+        value = static_cast<qint32>(static_cast<quint32>(value));
+    }
+    if (negative)
+        value = -value;
+    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+        return defaultValue;
+    return static_cast<int>(value);
+}
+
+void TIniDocument::UpdateFile() const
+{
+    if (fileName.isEmpty())
+        return;
+    const auto bytes = TextCodec::Encode(Text(), encoding);
+    if (!bytes)
+        throw EIniFileError(QStringLiteral("Cannot write %1: text not representable in its encoding").arg(fileName));
+
+    const QFileInfo info(fileName);
+    if (info.exists() && !info.isWritable())
+        throw EIniFileError(QStringLiteral("Cannot write %1: the file is read-only").arg(fileName));
+
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EIniFileError(QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
+    if (file.write(*bytes) != bytes->size() || !file.commit())
+        throw EIniFileError(QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
+}

@@ -1,0 +1,176 @@
+#include "support/Pathutil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSet>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Pathutil {
+
+namespace {
+
+// Temporary names carry four hexadecimal digits, so there are at most 65536 of
+// them per prefix; a fixed number of random tries keeps a full or unwritable
+// temporary folder from looping for ever.
+constexpr int MaxTempFolderAttempts = 100;
+constexpr int MaxTempNameAttempts = 256;
+
+QString CannotCreateFolderMessage()
+{
+    return QStringLiteral("ディレクトリを作成することができません");
+}
+
+// Lists the entries of a folder, hidden ones included, without "." and "..".
+QFileInfoList FolderEntries(const QString& folder)
+{
+    QDir dir(folder);
+    return dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                             QDir::NoSort);
+}
+
+} // namespace
+
+EFolderError::EFolderError(const QString& message)
+    : std::runtime_error(message.toStdString())
+{
+}
+
+bool FolderExists(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode);
+}
+
+bool EndsWithChar(const QString& text, QChar character)
+{
+    return !text.isEmpty() && text.back() == character;
+}
+
+QString AppendPathDelimiter(const QString& path)
+{
+    if (path.isEmpty() || EndsWithChar(path, PathDelimiter))
+        return path;
+    return path + PathDelimiter;
+}
+
+QString RemovePathDelimiter(const QString& path)
+{
+    // The root keeps its delimiter: "/" without it would name no folder.
+    if (path == QString(PathDelimiter) || !EndsWithChar(path, PathDelimiter))
+        return path;
+    return path.chopped(1);
+}
+
+QString CombinePath(const QString& folder, const QString& name)
+{
+    return AppendPathDelimiter(folder) + name;
+}
+
+namespace {
+
+void CollectFilesBelow(QStringList& list, const QString& folder, QSet<QString>& visited)
+{
+    // Links to folders are followed, but a folder reached twice (a link
+    // cycle) is listed once, so a loop in the tree cannot hang the caller.
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    if (canonical.isEmpty() || visited.contains(canonical))
+        return;
+    visited.insert(canonical);
+    for (const QFileInfo& entry : FolderEntries(folder)) {
+        const QString name = entry.fileName();
+        if (name.startsWith(u'.'))
+            continue;
+        const QString path = CombinePath(folder, name);
+        if (entry.isDir())
+            CollectFilesBelow(list, path, visited);
+        else
+            list.append(path);
+    }
+}
+
+} // namespace
+
+void CollectFiles(QStringList& list, const QString& folder)
+{
+    if (!FolderExists(RemovePathDelimiter(folder)))
+        return;
+    QSet<QString> visited;
+    CollectFilesBelow(list, folder, visited);
+}
+
+void RemoveFolderTree(const QString& folder, bool removeSelf)
+{
+    for (const QFileInfo& entry : FolderEntries(folder)) {
+        const QString path = CombinePath(folder, entry.fileName());
+        // A link to a folder is removed as a link: its target is not ours.
+        if (entry.isDir() && !entry.isSymLink())
+            RemoveFolderTree(path, true);
+        else
+            ::unlink(QFile::encodeName(path).constData());
+    }
+    if (removeSelf)
+        ::rmdir(QFile::encodeName(RemovePathDelimiter(folder)).constData());
+}
+
+QString MakeTempFileName(const QString& prefix)
+{
+    const QString folder = QDir::tempPath();
+    const QString head = prefix.left(3);
+    for (int attempt = 0; attempt < MaxTempNameAttempts; ++attempt) {
+        const quint32 number = QRandomGenerator::global()->bounded(0x10000u);
+        const QString name = CombinePath(
+            folder, head + QStringLiteral("%1").arg(number, 4, 16, QChar(u'0')).toUpper() + QStringLiteral(".tmp"));
+        const int fd = ::open(QFile::encodeName(name).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC,
+                              0600);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        if (errno != EEXIST)
+            return {};
+    }
+    return {};
+}
+
+QString MakeUniqueTempFolder(const QString& prefix)
+{
+    for (int attempt = 0; attempt < MaxTempFolderAttempts; ++attempt) {
+        const QString fileName = MakeTempFileName(prefix);
+        if (fileName.isEmpty())
+            break;
+        ::unlink(QFile::encodeName(fileName).constData());
+        const QString name = fileName.chopped(4) + QStringLiteral(".dir");
+        if (FolderExists(name))
+            continue;
+        if (MakeFolderPath(name))
+            return name;
+    }
+    throw EFolderError(CannotCreateFolderMessage() + QStringLiteral(": ") + QDir::tempPath());
+}
+
+bool MakeFolderPath(const QString& path)
+{
+    if (path.isEmpty())
+        throw EFolderError(CannotCreateFolderMessage());
+    const QString folder = RemovePathDelimiter(path);
+    if (FolderExists(folder))
+        return true;
+    const QString parent = QFileInfo(folder).path();
+    if (parent == folder || folder == QString(PathDelimiter))
+        return true;
+    if (parent != QStringLiteral(".") && !MakeFolderPath(parent))
+        return false;
+    return ::mkdir(QFile::encodeName(folder).constData(), 0777) == 0 || FolderExists(folder);
+}
+
+} // namespace Pathutil

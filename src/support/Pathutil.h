@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <stdexcept>
+
+// Path text and folder helpers. Paths are POSIX: the delimiter is "/", and a
+// root "/" keeps its delimiter.
+namespace Pathutil {
+
+inline constexpr QChar PathDelimiter = u'/';
+
+// Raised when a folder cannot be created.
+class EFolderError : public std::runtime_error
+{
+public:
+    explicit EFolderError(const QString& message);
+    QString Message() const { return QString::fromUtf8(what()); }
+};
+
+bool FolderExists(const QString& path);
+bool EndsWithChar(const QString& text, QChar character);
+QString AppendPathDelimiter(const QString& path);
+QString RemovePathDelimiter(const QString& path);
+QString CombinePath(const QString& folder, const QString& name);
+
+// Appends the full paths of all files below folder, recursively, leaving out
+// every file and folder whose name begins with ".". Order: the file system's.
+void CollectFiles(QStringList& list, const QString& folder);
+
+// Deletes the folder's contents recursively, then the folder itself when
+// removeSelf is set. Failures are ignored; whatever cannot go stays.
+void RemoveFolderTree(const QString& folder, bool removeSelf);
+
+// Creates a new empty file prefix + 4 hex digits + ".tmp" in the temporary
+// folder (QDir::tempPath()) and returns its full path; empty on failure.
+QString MakeTempFileName(const QString& prefix);
+
+// Creates and returns a new empty folder prefix + 4 hex digits + ".dir" in the
+// temporary folder. Gives up with EFolderError after a bounded number of tries.
+QString MakeUniqueTempFolder(const QString& prefix);
+
+// Creates the folder and any missing parents. An empty path raises EFolderError.
+bool MakeFolderPath(const QString& path);
+
+} // namespace Pathutil

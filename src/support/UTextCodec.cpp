@@ -1,0 +1,80 @@
+#include "support/UTextCodec.h"
+
+#include <QStringDecoder>
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace TextCodec {
+
+namespace {
+
+constexpr const char* ShiftJisName = "CP932";
+
+// Runs iconv over the whole input; empty optional on any invalid or
+// unrepresentable sequence.
+std::optional<QByteArray> Convert(const QByteArray& input, const char* from, const char* to)
+{
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    QByteArray output;
+    output.resize(input.size() * 4 + 16);
+    char* in = const_cast<char*>(input.constData());
+    size_t inLeft = static_cast<size_t>(input.size());
+    char* out = output.data();
+    size_t outLeft = static_cast<size_t>(output.size());
+    bool ok = true;
+    while (inLeft > 0) {
+        if (iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1)) {
+            if (errno == E2BIG) {
+                const qsizetype used = out - output.data();
+                output.resize(output.size() * 2);
+                out = output.data() + used;
+                outLeft = static_cast<size_t>(output.size() - used);
+                continue;
+            }
+            ok = false;
+            break;
+        }
+    }
+    if (ok && iconv(cd, nullptr, nullptr, &out, &outLeft) == static_cast<size_t>(-1))
+        ok = false;
+    const qsizetype used = out - output.data();
+    iconv_close(cd);
+    if (!ok)
+        return std::nullopt;
+    output.truncate(used);
+    return output;
+}
+
+} // namespace
+
+bool IsValidUtf8(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+std::optional<QString> Decode(const QByteArray& bytes, Encoding encoding)
+{
+    if (encoding == Encoding::Utf8) {
+        if (!IsValidUtf8(bytes))
+            return std::nullopt;
+        return QString::fromUtf8(bytes);
+    }
+    const auto utf8 = Convert(bytes, ShiftJisName, "UTF-8");
+    if (!utf8)
+        return std::nullopt;
+    return QString::fromUtf8(*utf8);
+}
+
+std::optional<QByteArray> Encode(const QString& text, Encoding encoding)
+{
+    if (encoding == Encoding::Utf8)
+        return text.toUtf8();
+    return Convert(text.toUtf8(), "UTF-8", ShiftJisName);
+}
+
+} // namespace TextCodec

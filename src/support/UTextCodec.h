@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// Conversion between text and the byte encodings files exchanged with hosts
+// may use: UTF-8 and Shift-JIS (Windows code page 932).
+namespace TextCodec {
+
+enum class Encoding { Utf8, ShiftJis };
+
+bool IsValidUtf8(const QByteArray& bytes);
+
+// Empty optional when the bytes are not valid in that encoding (or, when
+// encoding, a character has no representation in it).
+std::optional<QString> Decode(const QByteArray& bytes, Encoding encoding);
+std::optional<QByteArray> Encode(const QString& text, Encoding encoding);
+
+} // namespace TextCodec

@@ -1,0 +1,189 @@
+#include "support/Pathutil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Pathutil;
+
+namespace {
+
+void Touch(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("x");
+}
+
+QStringList Sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+// Points QDir::tempPath() at a private folder for the test's life.
+class TempDirScope
+{
+public:
+    TempDirScope()
+        : previous(qgetenv("TMPDIR"))
+    {
+        qputenv("TMPDIR", QFile::encodeName(dir.path()));
+    }
+    ~TempDirScope() { qputenv("TMPDIR", previous); }
+    QString Path() const { return dir.path(); }
+
+private:
+    QTemporaryDir dir;
+    QByteArray previous;
+};
+
+} // namespace
+
+TEST(PathDelimiter, AppendAndRemove)
+{
+    EXPECT_EQ(AppendPathDelimiter(""), "");
+    EXPECT_EQ(AppendPathDelimiter("/"), "/");
+    EXPECT_EQ(AppendPathDelimiter("/a/b"), "/a/b/");
+    EXPECT_EQ(AppendPathDelimiter("/a/b/"), "/a/b/");
+    // A name ending in a multi-byte character is not mistaken for a delimiter.
+    EXPECT_EQ(AppendPathDelimiter(QStringLiteral("/tmp/表")), QStringLiteral("/tmp/表/"));
+
+    EXPECT_EQ(RemovePathDelimiter(""), "");
+    EXPECT_EQ(RemovePathDelimiter("/"), "/");
+    EXPECT_EQ(RemovePathDelimiter("/a/b/"), "/a/b");
+    EXPECT_EQ(RemovePathDelimiter("/a/b//"), "/a/b/");
+    EXPECT_EQ(RemovePathDelimiter("/a/b"), "/a/b");
+
+    EXPECT_EQ(CombinePath("/a", "x.bmp"), "/a/x.bmp");
+    EXPECT_EQ(CombinePath("/a/", "x.bmp"), "/a/x.bmp");
+    EXPECT_EQ(CombinePath("/", "x.bmp"), "/x.bmp");
+    EXPECT_EQ(CombinePath("", "x.bmp"), "x.bmp");
+
+    EXPECT_FALSE(EndsWithChar("", u'/'));
+    EXPECT_TRUE(EndsWithChar("a/", u'/'));
+}
+
+TEST(FolderExistsTest, DistinguishesFoldersFilesAndMissingPaths)
+{
+    QTemporaryDir dir;
+    Touch(dir.filePath("file"));
+    EXPECT_TRUE(FolderExists(dir.path()));
+    EXPECT_TRUE(FolderExists(dir.path() + "/"));
+    EXPECT_FALSE(FolderExists(dir.filePath("file")));
+    EXPECT_FALSE(FolderExists(dir.filePath("missing")));
+    EXPECT_FALSE(FolderExists(""));
+}
+
+TEST(CollectFilesTest, ListsFilesRecursivelyAndSkipsDotNames)
+{
+    QTemporaryDir dir;
+    Touch(dir.filePath("a.BMP"));
+    Touch(dir.filePath("sub/b.bmp"));
+    Touch(dir.filePath("sub/deeper/c.jpg"));
+    Touch(dir.filePath(".x.bmp"));
+    Touch(dir.filePath(".git/inside.bmp"));
+    Touch(dir.filePath("sub/.hidden/d.bmp"));
+
+    QStringList list{"kept"};
+    CollectFiles(list, dir.path());
+    EXPECT_EQ(Sorted(list), Sorted({"kept", dir.filePath("a.BMP"), dir.filePath("sub/b.bmp"),
+                                    dir.filePath("sub/deeper/c.jpg")}));
+
+    QStringList withDelimiter;
+    CollectFiles(withDelimiter, dir.path() + "/");
+    EXPECT_EQ(withDelimiter.size(), 3);
+    EXPECT_TRUE(withDelimiter.contains(dir.path() + "/a.BMP"));
+
+    QStringList missing{"kept"};
+    CollectFiles(missing, dir.filePath("missing"));
+    EXPECT_EQ(missing, QStringList{"kept"});
+}
+
+TEST(CollectFilesTest, LinkCycleIsListedOnce)
+{
+    QTemporaryDir dir;
+    Touch(dir.filePath("sub/a.bmp"));
+    ASSERT_TRUE(QFile::link(dir.path(), dir.filePath("sub/loop")));
+    ASSERT_TRUE(QFile::link(dir.path(), dir.filePath("sub/loop2")));
+    QStringList list;
+    CollectFiles(list, dir.path());
+    EXPECT_EQ(list, QStringList{dir.filePath("sub/a.bmp")});
+}
+
+TEST(RemoveFolderTreeTest, KeepsOrRemovesTheFolderItself)
+{
+    QTemporaryDir dir;
+    const QString root = dir.filePath("work");
+    Touch(root + "/a.bmp");
+    Touch(root + "/.dot");
+    Touch(root + "/sub/.git/b");
+
+    RemoveFolderTree(root, false);
+    EXPECT_TRUE(FolderExists(root));
+    EXPECT_TRUE(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+
+    Touch(root + "/again/c.bmp");
+    RemoveFolderTree(root, true);
+    EXPECT_FALSE(QFileInfo::exists(root));
+}
+
+TEST(RemoveFolderTreeTest, DoesNotFollowLinksOutOfTheTree)
+{
+    QTemporaryDir dir;
+    Touch(dir.filePath("outside/keep.bmp"));
+    Touch(dir.filePath("work/a.bmp"));
+    ASSERT_TRUE(QFile::link(dir.filePath("outside"), dir.filePath("work/link")));
+
+    RemoveFolderTree(dir.filePath("work"), true);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("work")));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("outside/keep.bmp")));
+}
+
+TEST(TempFolders, UniqueFoldersWithTheirTemporaryFileGone)
+{
+    TempDirScope temp;
+    const QString first = MakeUniqueTempFolder("KD");
+    const QString second = MakeUniqueTempFolder("KD");
+    EXPECT_NE(first, second);
+    for (const QString& folder : {first, second}) {
+        EXPECT_TRUE(FolderExists(folder));
+        EXPECT_EQ(QFileInfo(folder).path(), QDir(temp.Path()).path());
+        EXPECT_TRUE(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+        EXPECT_TRUE(QRegularExpression("^KD[0-9A-F]{4}\\.dir$").match(QFileInfo(folder).fileName()).hasMatch())
+            << folder.toStdString();
+    }
+    // Only the two folders remain: the .tmp files used for the names are gone.
+    EXPECT_EQ(QDir(temp.Path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
+}
+
+TEST(TempFolders, TempFileNameCreatesTheFile)
+{
+    TempDirScope temp;
+    const QString name = MakeTempFileName("KDX");
+    EXPECT_TRUE(QFileInfo(name).isFile());
+    EXPECT_TRUE(QRegularExpression("^KDX[0-9A-F]{4}\\.tmp$").match(QFileInfo(name).fileName()).hasMatch());
+}
+
+TEST(TempFolders, UnwritableTemporaryFolderGivesUpWithAnError)
+{
+    const QByteArray previous = qgetenv("TMPDIR");
+    qputenv("TMPDIR", "/proc"); // no file can be created there, even by root
+    EXPECT_THROW(MakeUniqueTempFolder("KD"), EFolderError);
+    qputenv("TMPDIR", previous);
+}
+
+TEST(MakeFolderPathTest, CreatesParentsAndRefusesEmptyPath)
+{
+    QTemporaryDir dir;
+    EXPECT_TRUE(MakeFolderPath(dir.filePath("a/b/c/")));
+    EXPECT_TRUE(FolderExists(dir.filePath("a/b/c")));
+    EXPECT_TRUE(MakeFolderPath(dir.filePath("a/b")));
+    EXPECT_TRUE(MakeFolderPath("/"));
+    Touch(dir.filePath("file"));
+    EXPECT_FALSE(MakeFolderPath(dir.filePath("file/sub")));
+    EXPECT_THROW(MakeFolderPath(""), EFolderError);
+}
