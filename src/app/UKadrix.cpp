@@ -1,5 +1,6 @@
 #include "app/UKadrix.h"
 
+#include "app/UPlaybackClock.h"
 #include "decoder/UMovieDecoder.h"
 #include "support/Pathutil.h"
 
@@ -10,6 +11,7 @@
 #include <QPalette>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -45,6 +47,7 @@ TfrmKadrix::~TfrmKadrix() = default;
 
 void TfrmKadrix::FormCreate(const QStringList& arguments)
 {
+    CreateWindowControls();
     setWindowTitle(QApplication::applicationDisplayName());
     setMinimumSize(800, 600);
     resize(800, 600);
@@ -70,7 +73,9 @@ void TfrmKadrix::FormCreate(const QStringList& arguments)
         RestoreScenes();
     else
         workFolder = MakeUniqueTempFolder(QStringLiteral("KD"));
+    ApplyModeLayout();
     LoadSceneOrigins();
+    ConnectCommands();
 }
 
 void TfrmKadrix::ReadCommandLine(const QStringList& arguments)
@@ -166,6 +171,7 @@ bool TfrmKadrix::FormCloseQuery()
 
 void TfrmKadrix::FormClose()
 {
+    timer2->stop(); // playback ends with the window
     if (hostSettings) {
         hostSettings->WriteString(SettingSection, QStringLiteral("MovieFileName"), openDialog1.FileName);
         WriteHostSettings();

@@ -1,11 +1,13 @@
 #include "widgets/TAnchorLayout.h"
 
 #include <QEvent>
+#include <algorithm>
 #include <QWidget>
 
 TAnchorLayout::TAnchorLayout(QWidget* parent)
     : QObject(parent)
     , parentWidget(parent)
+    , appliedSize(parent->size())
 {
     parent->installEventFilter(this);
 }
@@ -24,14 +26,15 @@ void TAnchorLayout::Place(QWidget* child, const QRect& rect, TAnchors anchors)
     if (!parent)
         return;
     TAnchorLayout* layout = For(parent);
-    Entry entry{child, rect, parent->size(), anchors};
-    for (Entry& existing : layout->entries) {
-        if (existing.child == child) {
-            existing = entry;
-            return;
-        }
-    }
-    layout->entries.push_back(entry);
+    const Entry entry{child, rect, layout->appliedSize, anchors};
+    const auto existing = std::find_if(layout->entries.begin(), layout->entries.end(),
+                                       [&](const Entry& e) { return e.child == child; });
+    if (existing != layout->entries.end())
+        *existing = entry;
+    else
+        layout->entries.push_back(entry);
+    if (parent->size() != layout->appliedSize)
+        layout->Apply();
 }
 
 static void FollowAxis(int& start, int& length, int delta, bool nearEdge, bool farEdge)
@@ -55,6 +58,7 @@ QRect TAnchorLayout::Follow(const QRect& rect, QSize placedIn, QSize size, TAnch
 void TAnchorLayout::Apply()
 {
     const QSize size = parentWidget->size();
+    appliedSize = size;
     for (const Entry& entry : entries) {
         if (entry.child)
             entry.child->setGeometry(Follow(entry.rect, entry.placedIn, size, entry.anchors));

@@ -43,5 +43,8 @@ private:
         TAnchors anchors;
     };
     QWidget* parentWidget;
+    // The parent size the children's geometries currently reflect; a hidden
+    // parent gets its resize events only when shown.
+    QSize appliedSize;
     std::vector<Entry> entries;
 };

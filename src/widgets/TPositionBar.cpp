@@ -51,7 +51,8 @@ void TPositionBar::paintEvent(QPaintEvent*)
     const QStyle::SubControls all = option.subControls;
     option.subControls = all & ~QStyle::SC_SliderHandle;
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
-    if (showSelRange && maximum() > minimum() && selEnd >= selStart) {
+    // Both ends at 0 means no band at all.
+    if (showSelRange && maximum() > minimum() && selEnd >= selStart && (selStart != 0 || selEnd != 0)) {
         const QRect band = BandRect(selStart, selEnd).adjusted(0, 1, 0, -1);
         painter.fillRect(band, palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                                                QPalette::Highlight));
