@@ -1,33 +1,74 @@
 #pragma once
 
+#include "picture/TGraphic.h"
+
+#include <QColor>
 #include <QImage>
+
+// Pixel layouts a bitmap can be said to have. pfCustom is anything the image
+// layer has no name for; loading never leaves a bitmap in it.
+enum class TPixelFormat { pfCustom, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit };
+
+enum class TTransparentMode { tmAuto, tmFixed };
 
 // A device-independent bitmap over a QImage that keeps the pixel format it
 // was given (1, 4, 8 bits indexed, 16, 24, 32 bits). Movie frames use the
-// 24-bit layout: bytes blue, green, red, rows from the top.
-class TSafetyBitmap
+// 24-bit layout: bytes blue, green, red, rows from the top. Files are read by
+// the program's own BMP reader (TBmpReader), which refuses damaged data.
+class TSafetyBitmap : public TGraphic
 {
 public:
     TSafetyBitmap() = default;
+    TSafetyBitmap(const TSafetyBitmap& other);
+    TSafetyBitmap& operator=(const TSafetyBitmap& other);
 
-    int Width() const { return image.width(); }
-    int Height() const { return image.height(); }
-    bool Empty() const { return image.isNull(); }
+    int Width() const override { return image.width(); }
+    int Height() const override { return image.height(); }
+    bool Empty() const override { return image.isNull(); }
 
     // Makes the bitmap a 24-bit BGR picture of the given size filled black.
     // Keeps the buffer when the size and format already match.
     void SetSize24(int width, int height);
+    void Clear();
 
-    void Assign(const TSafetyBitmap& source) { image = source.image; }
+    TPixelFormat PixelFormat() const { return pixelFormat; }
+    // Converts the pixels; pf4bit keeps 8-bit storage with at most 16 colours.
+    void SetPixelFormat(TPixelFormat format);
 
-    // Row access for 24-bit frames; rows are 4-byte aligned as in a DIB.
+    // Row access; rows are 4-byte aligned as in a DIB.
     uchar* ScanLine(int row) { return image.scanLine(row); }
     const uchar* ScanLine(int row) const { return image.constScanLine(row); }
     qsizetype BytesPerLine() const { return image.bytesPerLine(); }
 
     const QImage& Image() const { return image; }
-    void SetImage(const QImage& source) { image = source; }
+    // Takes the image as it is; formats without a name become 24 bits.
+    void SetImage(const QImage& source);
+
+    void LoadFromStream(QIODevice& stream) override;
+    using TGraphic::LoadFromFile;
+    // Writes an uncompressed BMP file in the bitmap's own pixel format.
+    void SaveToStream(QIODevice& stream) const override;
+    // The form of a bitmap embedded in stored data: a 4-byte length, then the file.
+    void ReadData(QIODevice& stream);
+
+    void Assign(const TGraphic& source) override;
+    // True when both bitmaps share the same pixel data.
+    bool Equals(const TGraphic& other) const;
+
+    TTransparentMode TransparentMode() const { return transparentMode; }
+    void SetTransparentMode(TTransparentMode mode);
+    // The fixed colour, or in automatic mode the bottom-left pixel.
+    QColor TransparentColor() const;
+    void SetTransparentColor(const QColor& color);
+
+    void Draw(QPainter& canvas, const QRect& rect) const override;
+    std::unique_ptr<TGraphic> Clone() const override;
 
 private:
+    void TakeImage(const QImage& source, TPixelFormat format);
+
     QImage image;
+    TPixelFormat pixelFormat = TPixelFormat::pfCustom;
+    TTransparentMode transparentMode = TTransparentMode::tmAuto;
+    QColor transparentColor;
 };
