@@ -6,8 +6,12 @@
 #include <QSaveFile>
 
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
 
 QStringList SplitLines(const QString& text)
 {
@@ -35,6 +39,17 @@ bool ParseDigits(QStringView digits, int base, qint64& value)
     return ok && digits.front() != u'+' && digits.front() != u'-';
 }
 
+// A file without any write permission bit counts as read-only even for root:
+// the host marked it so, and replacing it would go behind its back.
+bool IsReadOnlyFile(const QString& path)
+{
+    struct stat info {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::stat(name.constData(), &info) != 0)
+        return false;
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(name.constData(), W_OK) != 0;
+}
+
 } // namespace
 
 EIniFileError::EIniFileError(const QString& message)
@@ -45,12 +60,17 @@ EIniFileError::EIniFileError(const QString& message)
 TIniDocument::TIniDocument(const QString& name)
     : fileName(name)
 {
-    QFile file(name);
-    if (!file.exists())
+    const QFileInfo info(name);
+    if (!info.exists())
         return;
+    // Only a regular file of sane size is an exchange file: a device or a
+    // pipe could be read for ever.
+    if (!info.isFile() || info.size() > MaxFileSize)
+        throw EIniFileError(QStringLiteral("Cannot read %1: not a settings file").arg(name));
+    QFile file(name);
     if (!file.open(QIODevice::ReadOnly))
         throw EIniFileError(QStringLiteral("Cannot read %1: %2").arg(name, file.errorString()));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.read(MaxFileSize + 1);
     if (file.error() != QFileDevice::NoError)
         throw EIniFileError(QStringLiteral("Cannot read %1: %2").arg(name, file.errorString()));
 
@@ -221,8 +241,7 @@ void TIniDocument::UpdateFile() const
     if (!bytes)
         throw EIniFileError(QStringLiteral("Cannot write %1: text not representable in its encoding").arg(fileName));
 
-    const QFileInfo info(fileName);
-    if (info.exists() && !info.isWritable())
+    if (IsReadOnlyFile(fileName))
         throw EIniFileError(QStringLiteral("Cannot write %1: the file is read-only").arg(fileName));
 
     QSaveFile file(fileName);

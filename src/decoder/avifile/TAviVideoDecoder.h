@@ -1,0 +1,57 @@
+#pragma once
+
+#include "decoder/avifile/AvPointer.h"
+#include "decoder/avifile/TBitmapInfoHeader.h"
+
+#include <array>
+
+namespace avifile {
+
+class TAviStream;
+
+// Decodes the compressed frames of a video stream with libavcodec. A frame is
+// decoded from the key frame at or before it; when the requested frame lies
+// after the last one decoded (and no key frame is skipped over needlessly),
+// decoding simply goes on from there.
+class TAviVideoDecoder
+{
+public:
+    // Pictures above this many pixels are refused (bounded memory for
+    // damaged headers).
+    static constexpr int maxDimension = 16384;
+    static constexpr qint64 maxPixels = qint64(8192) * 4608;
+
+    explicit TAviVideoDecoder(TAviStream& stream);
+
+    // The codec for the stream's format, from its biCompression or its
+    // handler code through FFmpeg's table of RIFF tags; AV_CODEC_ID_NONE when
+    // unknown.
+    static AVCodecID FindCodec(quint32 compression, quint32 handler);
+
+    // Opens the codec once; false when the stream cannot be decoded.
+    bool Open();
+    // The picture of entry index, or nullptr when it cannot be decoded. The
+    // picture stays valid until the next call.
+    const AVFrame* Decode(int index);
+
+private:
+    int KeyFrameAtOrBefore(int index) const;
+    void Restart();
+    bool Feed(int index);
+    void ReceivePictures();
+    void SetPaletteFrom(const TBitmapInfoHeader& header, const QByteArray& format);
+
+    TAviStream& stream;
+    TAvPointer<AVCodecContext> context;
+    TAvPointer<AVPacket> packet;
+    TAvPointer<AVFrame> received;
+    TAvPointer<AVFrame> picture;
+    bool opened = false;
+    bool openFailed = false;
+    bool hasPicture = false;
+    int decodedIndex = -1;
+    bool hasPalette = false;
+    std::array<quint32, 256> palette {};
+};
+
+} // namespace avifile
