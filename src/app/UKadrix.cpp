@@ -51,6 +51,10 @@ void TfrmKadrix::FormCreate(const QStringList& arguments)
     setWindowTitle(QApplication::applicationDisplayName());
     setMinimumSize(800, 600);
     resize(800, 600);
+    QFont windowFont;
+    windowFont.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP")});
+    windowFont.setPixelSize(12);
+    setFont(windowFont);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
     if (const QScreen* screen = QApplication::primaryScreen())

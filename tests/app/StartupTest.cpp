@@ -1,0 +1,219 @@
+#include "FakeDialogs.h"
+#include "app/UKadrix.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList FolderListing(const QString& folder)
+{
+    QStringList entries;
+    QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
+        entries.append(name);
+        if (QFileInfo(dir.filePath(name)).isDir())
+            for (const QString& inner : FolderListing(dir.filePath(name)))
+                entries.append(name + "/" + inner);
+    }
+    return entries;
+}
+
+// Every test gets its own temporary folder as TMPDIR and scripted dialogs.
+class StartupTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        previousTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    }
+    void TearDown() override { qputenv("TMPDIR", previousTmp); }
+
+    QTemporaryDir tmp;
+    QTemporaryDir host;
+    FakeDialogsScope dialogs;
+    QByteArray previousTmp;
+};
+
+} // namespace
+
+TEST_F(StartupTest, WindowPropertiesAndStandaloneWorkFolder)
+{
+    TfrmKadrix window({});
+    EXPECT_EQ(window.windowTitle(), "Pellumo");
+    EXPECT_EQ(window.minimumSize(), QSize(800, 600));
+    EXPECT_FALSE(window.HostMode());
+    EXPECT_EQ(QFileInfo(window.WorkFolder()).path(), QDir(tmp.path()).path());
+    EXPECT_TRUE(QFileInfo(window.WorkFolder()).fileName().startsWith("KD"));
+    EXPECT_TRUE(window.WorkFolder().endsWith(".dir"));
+    EXPECT_EQ(FolderListing(tmp.path()), QStringList{QFileInfo(window.WorkFolder()).fileName()});
+    EXPECT_EQ(window.SceneCount(), 0);
+    EXPECT_EQ(window.HostSettings(), nullptr);
+}
+
+TEST_F(StartupTest, ModeSelection)
+{
+    WriteFile(host.filePath("movie.avi"), "not a folder");
+    {
+        TfrmKadrix fileArgument({host.filePath("movie.avi")});
+        EXPECT_FALSE(fileArgument.HostMode());
+        EXPECT_NE(fileArgument.WorkFolder(), host.filePath("movie.avi"));
+    }
+    {
+        TfrmKadrix missing({host.filePath("no-such-folder")});
+        EXPECT_FALSE(missing.HostMode());
+        EXPECT_TRUE(QFileInfo(missing.WorkFolder()).isDir());
+    }
+    {
+        TfrmKadrix twoArguments({host.path(), tmp.path()});
+        EXPECT_TRUE(twoArguments.HostMode());
+        EXPECT_EQ(twoArguments.WorkFolder(), host.path());
+    }
+    {
+        // Exactly the argument: no delimiter added or removed.
+        TfrmKadrix withDelimiter({host.path() + "/"});
+        EXPECT_TRUE(withDelimiter.HostMode());
+        EXPECT_EQ(withDelimiter.WorkFolder(), host.path() + "/");
+    }
+}
+
+TEST_F(StartupTest, StandaloneCloseAsksAndDeletesTheWorkFolderOnlyOnOk)
+{
+    TfrmKadrix window({});
+    const QString work = window.WorkFolder();
+    WriteFile(work + "/20260101120000_001.bmp", "scene");
+    WriteFile(work + "/sub/.hidden", "x");
+
+    dialogs->answerOk = false;
+    EXPECT_FALSE(window.close());
+    EXPECT_EQ(dialogs.Log().asked, QStringList{QStringLiteral("終了します。よろしいですか？")});
+    EXPECT_EQ(dialogs.Log().titles, QStringList{"Pellumo"});
+    EXPECT_TRUE(QFileInfo::exists(work + "/20260101120000_001.bmp"));
+
+    dialogs->answerOk = true;
+    EXPECT_TRUE(window.close());
+    EXPECT_EQ(dialogs.Log().asked.size(), 2);
+    EXPECT_FALSE(QFileInfo::exists(work));
+}
+
+TEST_F(StartupTest, HostModeCollectsSceneFilesInSortedOrder)
+{
+    WriteFile(host.filePath("b.bmp"), "b");
+    WriteFile(host.filePath("A.BMP"), "a");
+    WriteFile(host.filePath("sub/c.Bmp"), "c");
+    WriteFile(host.filePath("c.jpg"), "jpeg");
+    WriteFile(host.filePath(".d.bmp"), "hidden");
+    WriteFile(host.filePath(".git/e.bmp"), "hidden");
+    const QStringList before = FolderListing(host.path());
+
+    TfrmKadrix window({host.path()});
+    EXPECT_TRUE(window.HostMode());
+    EXPECT_EQ(window.SceneFiles(),
+              (QStringList{host.filePath("A.BMP"), host.filePath("b.bmp"), host.filePath("sub/c.Bmp")}));
+    EXPECT_EQ(window.SceneCount(), 3);
+    EXPECT_EQ(window.HostSettings(), nullptr);
+    EXPECT_EQ(window.ButtonMode(), 0);
+
+    // Host mode closes without asking and leaves the folder as it was; with
+    // no setting.ini nothing is created.
+    EXPECT_TRUE(window.close());
+    EXPECT_TRUE(dialogs.Log().asked.isEmpty());
+    EXPECT_EQ(FolderListing(host.path()), before);
+}
+
+TEST_F(StartupTest, HostSettingsAreReadNormalisedAndWrittenBackAtClose)
+{
+    WriteFile(host.filePath("movie.mpg"), "video");
+    const QString ini = host.filePath("setting.ini");
+    WriteFile(ini, "; written by the host\n[Setting]\nButtonMode=0x1\nMovieFileName=" + QFile::encodeName(host.filePath("movie.mpg")) + "\n");
+
+    TfrmKadrix window({host.path()});
+    ASSERT_NE(window.HostSettings(), nullptr);
+    EXPECT_EQ(window.ButtonMode(), 1);
+    EXPECT_EQ(window.OpenDialog1().FileName, host.filePath("movie.mpg"));
+    // The end of start-up rewrites the file in its normalised form.
+    const QByteArray normalised = "[Setting]\r\nButtonMode=0x1\r\nMovieFileName=" + QFile::encodeName(host.filePath("movie.mpg")) + "\r\n\r\n";
+    EXPECT_EQ(ReadFile(ini), normalised);
+
+    EXPECT_TRUE(window.close());
+    EXPECT_EQ(ReadFile(ini), normalised);
+    EXPECT_TRUE(QFileInfo::exists(host.filePath("movie.mpg")));
+}
+
+TEST_F(StartupTest, MovieFileNameFolderOrNothingAndEmptyFile)
+{
+    WriteFile(host.filePath("setting.ini"), "");
+    {
+        TfrmKadrix window({host.path()});
+        ASSERT_NE(window.HostSettings(), nullptr);
+        EXPECT_EQ(window.ButtonMode(), 0);
+        EXPECT_TRUE(window.OpenDialog1().FileName.isEmpty());
+        window.close();
+    }
+    // Closing through the close box writes only MovieFileName, empty here.
+    EXPECT_EQ(ReadFile(host.filePath("setting.ini")), "[Setting]\r\nMovieFileName=\r\n\r\n");
+
+    QTemporaryDir movies;
+    WriteFile(host.filePath("setting.ini"), "[Setting]\nMovieFileName=" + QFile::encodeName(movies.path()) + "\nClickedButton=3\n");
+    {
+        TfrmKadrix window({host.path()});
+        EXPECT_EQ(window.OpenDialog1().InitialDir, movies.path());
+        EXPECT_TRUE(window.OpenDialog1().FileName.isEmpty());
+        window.close();
+    }
+    // An earlier result stays; the folder preset was never a chosen file.
+    EXPECT_EQ(ReadFile(host.filePath("setting.ini")), "[Setting]\r\nMovieFileName=\r\nClickedButton=3\r\n\r\n");
+
+    WriteFile(host.filePath("setting.ini"), "[Setting]\nMovieFileName=/no/such/thing\n");
+    TfrmKadrix window({host.path()});
+    EXPECT_TRUE(window.OpenDialog1().FileName.isEmpty());
+    EXPECT_TRUE(window.OpenDialog1().InitialDir.isEmpty());
+}
+
+TEST_F(StartupTest, UnwritableSettingsFileIsLeftIntact)
+{
+    const QString ini = host.filePath("setting.ini");
+    const QByteArray original = "; host\n[Setting]\nButtonMode=2\n";
+    WriteFile(ini, original);
+    ASSERT_EQ(::chmod(QFile::encodeName(ini).constData(), 0444), 0);
+    {
+        TfrmKadrix window({host.path()});
+        EXPECT_EQ(window.ButtonMode(), 2);
+        EXPECT_TRUE(window.close());
+    }
+    EXPECT_EQ(ReadFile(ini), original);
+    ::chmod(QFile::encodeName(ini).constData(), 0644);
+}
+
+TEST_F(StartupTest, UndecodableSettingsFileIsNeitherUsedNorRewritten)
+{
+    const QString ini = host.filePath("setting.ini");
+    const QByteArray garbage("[Setting]\nButtonMode=1\n\xff\xfe\x81\x20\n", 26);
+    WriteFile(ini, garbage);
+    {
+        TfrmKadrix window({host.path()});
+        EXPECT_EQ(window.HostSettings(), nullptr);
+        EXPECT_EQ(window.ButtonMode(), 0);
+        window.close();
+    }
+    EXPECT_EQ(ReadFile(ini), garbage);
+}
