@@ -1,5 +1,6 @@
 #include "app/UKadrix.h"
 
+#include "app/UPlaybackClock.h"
 #include "decoder/UMovieDecoder.h"
 #include "support/Pathutil.h"
 
@@ -10,6 +11,7 @@
 #include <QPalette>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -45,9 +47,14 @@ TfrmKadrix::~TfrmKadrix() = default;
 
 void TfrmKadrix::FormCreate(const QStringList& arguments)
 {
+    CreateWindowControls();
     setWindowTitle(QApplication::applicationDisplayName());
     setMinimumSize(800, 600);
     resize(800, 600);
+    QFont windowFont;
+    windowFont.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP")});
+    windowFont.setPixelSize(12);
+    setFont(windowFont);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
     if (const QScreen* screen = QApplication::primaryScreen())
@@ -70,7 +77,9 @@ void TfrmKadrix::FormCreate(const QStringList& arguments)
         RestoreScenes();
     else
         workFolder = MakeUniqueTempFolder(QStringLiteral("KD"));
+    ApplyModeLayout();
     LoadSceneOrigins();
+    ConnectCommands();
 }
 
 void TfrmKadrix::ReadCommandLine(const QStringList& arguments)
@@ -166,6 +175,7 @@ bool TfrmKadrix::FormCloseQuery()
 
 void TfrmKadrix::FormClose()
 {
+    timer2->stop(); // playback ends with the window
     if (hostSettings) {
         hostSettings->WriteString(SettingSection, QStringLiteral("MovieFileName"), openDialog1.FileName);
         WriteHostSettings();

@@ -2,12 +2,20 @@
 
 #include "app/UDialogs.h"
 #include "app/UIniDocument.h"
+#include "app/UKadrixControls.h"
+#include "picture/TSafetyBitmap.h"
 
 #include <QMainWindow>
 #include <QStringList>
 #include <memory>
 
+class QKeyEvent;
+class QPainter;
+class QTimer;
+class TAction;
+class TGlobalNotify;
 class TMovieDecoder;
+class TTickSource;
 
 // The main window. Its creation decides the mode: host mode when argument 1
 // names an existing folder (that folder is the work folder and setting.ini
@@ -38,8 +46,37 @@ public:
     const TFileDialogRequest& OpenDialog1() const { return openDialog1; }
     const QString& HelpFile() const { return helpFile; }
 
+    // Controls, menus and actions (names as in the window's design).
+    const TKadrixControls& Controls() const { return ui; }
+    const TKadrixActions& Actions() const { return actions; }
+
+    // The open movie and what is on screen.
+    enum class TPlayState { None, Paused, Playing };
+    TPlayState PlayState() const { return playState; }
+    const QString& MoviePath() const { return moviePath; }
+    bool FrameShown() const { return frameShown; }
+    const TSafetyBitmap& CurrentFrame() const { return currentFrame; }
+    TMovieDecoder& MovieDecoder() const { return *movieDecoder; }
+    const QTimer& Timer2() const { return *timer2; }
+
+    // Makes path the open movie and starts playing it from the beginning.
+    void OpenMovie(const QString& path, bool noHistory);
+
+    // The playback clock's source; the system's monotonic clock by default.
+    void SetTickSource(std::unique_ptr<TTickSource> source);
+    // One playback tick (Timer2 runs it every 97 ms while playing).
+    void Timer2Timer();
+    // Evaluates every action's enabling rule, as when the window is idle.
+    void UpdateAllActions();
+
+    // Step sizes of the cmbStepUnit entries, in milliseconds.
+    static int StepUnitMs(int index);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate(const QStringList& arguments);
@@ -52,6 +89,35 @@ private:
     void FormClose();
     void WriteHostSettings();
 
+    // Window, commands and keyboard (UKadrixWindow.cpp).
+    void CreateWindowControls();
+    void ApplyModeLayout();
+    void ConnectCommands();
+    void SetupAction(TAction* action, void (TfrmKadrix::*execute)(), void (TfrmKadrix::*update)(TAction&));
+    bool FormShortCut(const QKeyEvent& key);
+    bool DefaultButtonKey(const QKeyEvent& key);
+    void btnSelectFileClick();
+    void DropFile1Drop(const QString& path);
+
+    // Movie, frame display, playback and stepping (UKadrixPlayback.cpp).
+    void ResetSplitRange();
+    void ShowFrameAtPosition();
+    void TrackBar1Change();
+    void PaintBox1Paint(QPainter& painter);
+    void chkDeinterlaceClick();
+    void SetBarPosition(int position);
+    void StepBy(int direction);
+    void actPlayExecute();
+    void actPauseExecute();
+    void actRewindExecute();
+    void actStepNextExecute();
+    void actStepPrevExecute();
+    void actPlayUpdate(TAction& action);
+    void actPauseUpdate(TAction& action);
+    void actRewindUpdate(TAction& action);
+    void actStepUpdate(TAction& action);
+    void actDisabledUpdate(TAction& action);
+
     QString workFolder;
     bool hostMode = false;
     int buttonMode = 0;
@@ -63,4 +129,19 @@ private:
     QString helpFile;
     TFileDialogRequest openDialog1;
     std::unique_ptr<TMovieDecoder> movieDecoder;
+
+    TKadrixActions actions;
+    TKadrixControls ui;
+    TGlobalNotify* globalNotify = nullptr;
+    QTimer* timer2 = nullptr;
+    std::unique_ptr<TTickSource> tickSource;
+
+    TPlayState playState = TPlayState::None;
+    quint32 playStartTick = 0;
+    int lastFetchedPosition = -1;
+    bool fetchBusy = false;
+    bool frameShown = false;
+    bool timer2Busy = false;    // the timer's running-tick guard
+    bool trackBar1Busy = false; // the bar's change guard
+    TSafetyBitmap currentFrame;
 };

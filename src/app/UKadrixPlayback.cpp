@@ -1,0 +1,267 @@
+// TfrmKadrix: opening a movie, the frame on screen, playback and stepping.
+//
+// The position bar is the single source of truth for the place in the movie:
+// playback, stepping and rewinding only move the bar, and every real change of
+// the bar fetches and shows the frame there.
+
+#include "app/UKadrix.h"
+
+#include "app/UAction.h"
+#include "app/UFormatPosition.h"
+#include "app/UFrameGeometry.h"
+#include "app/UPlaybackClock.h"
+#include "decoder/UMovieDecoder.h"
+#if __has_include("picture/UDeinterlace.h")
+#include "picture/UDeinterlace.h"
+#define PELLUMO_HAS_DEINTERLACE 1
+#endif
+#include "widgets/TPaintPanel.h"
+#include "widgets/TPositionBar.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTimer>
+
+namespace {
+
+const QString OpenFailedMessage = QStringLiteral("動画シーンの取得ができませんでした。");
+constexpr int StepUnits[] = {600000, 60000, 20000, 10000, 5000, 2000, 1000, 500, 100};
+
+// Sets a flag for the lifetime of the guard and clears it on every way out.
+class TBusyMark
+{
+public:
+    explicit TBusyMark(bool& flag) : flag(flag) { flag = true; }
+    ~TBusyMark() { flag = false; }
+    TBusyMark(const TBusyMark&) = delete;
+    TBusyMark& operator=(const TBusyMark&) = delete;
+
+private:
+    bool& flag;
+};
+
+} // namespace
+
+int TfrmKadrix::StepUnitMs(int index)
+{
+    if (index < 0 || index >= static_cast<int>(std::size(StepUnits)))
+        return 0;
+    return StepUnits[index];
+}
+
+void TfrmKadrix::SetTickSource(std::unique_ptr<TTickSource> source)
+{
+    tickSource = std::move(source);
+    playStartTick = tickSource->TickCount();
+}
+
+void TfrmKadrix::OpenMovie(const QString& path, bool noHistory)
+{
+    Q_UNUSED(noHistory); // the recent-movie history records it once it exists
+    timer2->stop();
+    timer2Busy = false;
+    fetchBusy = false;
+    if (QFileInfo(path).isFile()) {
+        playState = TPlayState::Paused;
+        frameShown = false;
+        ui.TrackBar1->setEnabled(false);
+        if (movieDecoder->Open(path)) {
+            ui.TrackBar1->setValue(0);
+            ui.TrackBar1->setMinimum(0);
+            ui.TrackBar1->setMaximum(std::max(movieDecoder->Duration(), 0));
+            ResetSplitRange();
+            ui.lblCurPos->setText(FormatPosition(0));
+            ui.lblStopPos->setText(FormatPosition(ui.TrackBar1->maximum()));
+            playState = TPlayState::Playing;
+            lastFetchedPosition = -1;
+            moviePath = path;
+            timer2->start();
+            ui.TrackBar1->setEnabled(true);
+            playStartTick = tickSource->TickCount();
+            ui.lblPicSize->setText(
+                QString::asprintf("%d x %d", movieDecoder->FrameWidth(), movieDecoder->FrameHeight()));
+            ui.PaintBox1->update();
+        } else {
+            playState = TPlayState::Paused;
+            moviePath.clear();
+            ui.lblPicSize->clear();
+            ui.lblCurPos->clear();
+            ui.lblStopPos->clear();
+            TDialogs::Current().Notify(this, windowTitle(), OpenFailedMessage);
+        }
+    }
+    ui.edFileName->setText(QFileInfo(moviePath).fileName());
+}
+
+void TfrmKadrix::ResetSplitRange()
+{
+    const int max = ui.TrackBar1->maximum();
+    ui.TrackBar1->SetSelection(0, max);
+    ui.TrackBar1->setTickInterval(max);
+}
+
+void TfrmKadrix::Timer2Timer()
+{
+    if (timer2Busy)
+        return;
+    TBusyMark busy(timer2Busy);
+    if (!movieDecoder->Active())
+        return;
+    const qint32 elapsed = TTickSource::Elapsed(playStartTick, tickSource->TickCount());
+    const bool atEnd = elapsed >= ui.TrackBar1->maximum();
+    const int position = std::max(elapsed, 0);
+    if (playState != TPlayState::Playing)
+        return;
+    if (atEnd) {
+        // The end goes back to the first frame and pauses there.
+        actions.actRewind->Execute();
+        actions.actPause->Execute();
+    } else {
+        SetBarPosition(position);
+    }
+}
+
+void TfrmKadrix::SetBarPosition(int position)
+{
+    // The bar clamps and reports a change only when its value really moves.
+    ui.TrackBar1->setValue(position);
+}
+
+void TfrmKadrix::TrackBar1Change()
+{
+    if (trackBar1Busy)
+        return;
+    TBusyMark busy(trackBar1Busy);
+    if (!movieDecoder->Active())
+        return;
+    const int position = ui.TrackBar1->value();
+    playStartTick = tickSource->TickCount() - static_cast<quint32>(position);
+    ui.lblCurPos->setText(FormatPosition(position));
+    if (position != lastFetchedPosition) {
+        lastFetchedPosition = position;
+        ShowFrameAtPosition();
+        frameShown = true; // the controls stay usable even when the fetch failed
+    }
+}
+
+void TfrmKadrix::ShowFrameAtPosition()
+{
+    if (fetchBusy || !movieDecoder->Active())
+        return;
+    TBusyMark busy(fetchBusy);
+    try {
+        int position = ui.TrackBar1->value();
+        frameShown = false;
+        const int duration = movieDecoder->Duration();
+        if (position >= duration)
+            position = duration - 1;
+        if (movieDecoder->FetchFrame(position)) {
+            // A copy of its own: the decoder reuses its bitmap for every fetch.
+            // A deep copy: the decoder keeps writing into its own buffer.
+            TSafetyBitmap frame;
+            frame.SetImage(movieDecoder->FrameBitmap().Image().copy());
+            currentFrame = std::move(frame);
+            frameShown = true;
+        }
+        ui.PaintBox1->update();
+    } catch (...) {
+        // A failed fetch keeps the previous picture on screen.
+    }
+}
+
+void TfrmKadrix::PaintBox1Paint(QPainter& painter)
+{
+    if (fetchBusy)
+        return; // never draw a frame that is being replaced
+    painter.fillRect(ui.PaintBox1->rect(), Qt::black);
+    if (currentFrame.Empty())
+        return;
+    const QImage* picture = &currentFrame.Image();
+    TSafetyBitmap deinterlaced;
+    if (ui.chkDeinterlace->isChecked()) {
+        deinterlaced.SetImage(currentFrame.Image().copy());
+#ifdef PELLUMO_HAS_DEINTERLACE
+        DeinterlaceBitmap(deinterlaced);
+#endif
+        picture = &deinterlaced.Image();
+    }
+    const QRect target = FitRectCentered(picture->width(), picture->height(), ui.Panel1->width(), ui.Panel1->height());
+    painter.drawImage(target, *picture);
+}
+
+void TfrmKadrix::chkDeinterlaceClick()
+{
+    ui.PaintBox1->update();
+    // The scene thumbnails follow the box once the scene list exists.
+}
+
+void TfrmKadrix::actPlayExecute()
+{
+    playState = TPlayState::Playing;
+    timer2->start();
+    playStartTick = tickSource->TickCount() - static_cast<quint32>(ui.TrackBar1->value());
+}
+
+void TfrmKadrix::actPauseExecute()
+{
+    playState = TPlayState::Paused;
+    timer2->stop();
+}
+
+void TfrmKadrix::actRewindExecute()
+{
+    SetBarPosition(0);
+    ui.lblCurPos->setText(FormatPosition(0));
+    playStartTick = tickSource->TickCount();
+}
+
+void TfrmKadrix::StepBy(int direction)
+{
+    const int step = StepUnitMs(ui.cmbStepUnit->currentIndex());
+    const qint64 target = static_cast<qint64>(ui.TrackBar1->value()) + static_cast<qint64>(direction) * step;
+    SetBarPosition(static_cast<int>(std::clamp<qint64>(target, 0, ui.TrackBar1->maximum())));
+}
+
+void TfrmKadrix::actStepNextExecute()
+{
+    StepBy(+1);
+}
+
+void TfrmKadrix::actStepPrevExecute()
+{
+    StepBy(-1);
+}
+
+void TfrmKadrix::actPlayUpdate(TAction& action)
+{
+    action.setEnabled(frameShown && playState == TPlayState::Paused);
+    if (frameShown) {
+        action.setVisible(action.isEnabled());
+        actions.actPause->setVisible(!action.isVisible());
+    }
+}
+
+void TfrmKadrix::actPauseUpdate(TAction& action)
+{
+    action.setEnabled(frameShown && playState == TPlayState::Playing);
+    action.setVisible(action.isEnabled());
+    if (frameShown)
+        actions.actPlay->setVisible(!action.isVisible());
+}
+
+void TfrmKadrix::actRewindUpdate(TAction& action)
+{
+    action.setEnabled(frameShown && playState != TPlayState::None);
+    action.setVisible(true);
+}
+
+void TfrmKadrix::actStepUpdate(TAction& action)
+{
+    action.setEnabled(frameShown && playState == TPlayState::Paused);
+    if (&action == actions.actStepNext)
+        ui.cmbStepUnit->setEnabled(action.isEnabled());
+}

@@ -1,0 +1,253 @@
+// TfrmKadrix: building the window, its commands, keyboard and dropped files.
+
+#include "app/UKadrix.h"
+
+#include "app/UAction.h"
+#include "app/UFormatPosition.h"
+#include "app/UPlaybackClock.h"
+#include "widgets/TAnchorLayout.h"
+#include "widgets/TGlobalNotify.h"
+#include "widgets/TPaintPanel.h"
+#include "widgets/TPositionBar.h"
+#include "widgets/TShadowPanel.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+const QString OpenDialogTitle = QStringLiteral("動画ファイルの選択");
+const QString OpenDialogFilter = QStringLiteral(
+    "動画ファイル|*.avi;*.wmv;*.asf;*.m1v;*.m2v;*.mp4;*.m4v;*.mp4v;*.mov;*.mpg;*.mpeg;*.3gp;*.3g2;*.rm;*.rmvb;*.flv;"
+    "*.vob;*.dv;*.mod|AVI形式(.avi)|*.avi|WMV形式(.wmv;.asf)|*.wmv;*.asf|"
+    "MPEG形式(.m1v;.m2v;.mp4;.m4v;.mp4v;.mov;.mpg;.mpeg;.3gp;.3g2;mod)|*.m1v;*.m2v;*.mp4;*.m4v;*.mp4v;*.mov;*.mpg;"
+    "*.mpeg;*.3gp;*.3g2;*.mod|RM形式(.rm;.rmvb)|*.rm;*.rmvb|FLV形式(.flv)|*.flv|VOB形式(.vob)|*.vob|"
+    "Digital Video形式(.dv)|*.dv|すべての形式(*.*)|*.*");
+constexpr int Timer2Interval = 97;
+
+// Ctrl + the key carrying "+" on the main keyboard ("=" unshifted on a US
+// layout); the keypad's plus is a different key.
+bool IsPlusKey(const QKeyEvent& key)
+{
+    return (key.key() == Qt::Key_Plus || key.key() == Qt::Key_Equal)
+           && !(key.modifiers() & Qt::KeypadModifier);
+}
+
+bool IsFormShortCutKey(const QKeyEvent& key)
+{
+    if (!(key.modifiers() & Qt::ControlModifier))
+        return false;
+    return IsPlusKey(key) || key.key() == Qt::Key_P || key.key() == Qt::Key_Left || key.key() == Qt::Key_Right;
+}
+
+} // namespace
+
+void TfrmKadrix::CreateWindowControls()
+{
+    actions.Create(this);
+    ui.Build(this, actions);
+
+    // The bar shows the movie group's background behind its groove.
+    ui.TrackBar1->setAutoFillBackground(true);
+    QPalette barPalette = ui.TrackBar1->palette();
+    barPalette.setColor(QPalette::Window, ui.GroupBox1->palette().color(QPalette::Window));
+    ui.TrackBar1->setPalette(barPalette);
+
+    ui.edFileName->clear();
+    ui.lblPicSize->clear();
+    ui.lblCurPos->clear();
+    ui.lblStopPos->clear();
+    ui.lblPicNum->setText(QStringLiteral("0"));
+    ui.cmbStepUnit->setCurrentIndex(7); // "0.5秒"
+
+    tickSource = std::make_unique<TSystemTickSource>();
+    playStartTick = tickSource->TickCount();
+    timer2 = new QTimer(this);
+    timer2->setObjectName("Timer2");
+    timer2->setInterval(Timer2Interval);
+    connect(timer2, &QTimer::timeout, this, &TfrmKadrix::Timer2Timer);
+
+    // Qt paints every widget double-buffered, Panel1 included.
+    ui.Panel1->setAutoFillBackground(true);
+    QPalette black = ui.Panel1->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    ui.Panel1->setPalette(black);
+    ui.PaintBox1->OnPaint = [this](QPainter& painter) { PaintBox1Paint(painter); };
+
+    setProperty("helpContext", 6007);
+    setAcceptDrops(true);
+}
+
+void TfrmKadrix::ApplyModeLayout()
+{
+    if (hostMode) {
+        ui.btnOK->setVisible(buttonMode == 0);
+        return;
+    }
+    // Without the host's buttons the frame reaches down to the help panel's
+    // bottom edge.
+    QRect frame = ui.ShadowPanel1->geometry();
+    frame.setBottom(ui.pnlHelp->geometry().bottom());
+    TAnchorLayout::Place(ui.ShadowPanel1, frame, akLeft | akTop | akRight | akBottom);
+    ui.btnOK->hide();
+    ui.btnCancel->hide();
+    ui.pnlHelp->hide();
+}
+
+void TfrmKadrix::SetupAction(TAction* action, void (TfrmKadrix::*execute)(), void (TfrmKadrix::*update)(TAction&))
+{
+    if (execute)
+        action->SetOnExecute([this, execute] { (this->*execute)(); });
+    action->SetOnUpdate([this, update](TAction& self) { (this->*update)(self); });
+}
+
+void TfrmKadrix::ConnectCommands()
+{
+    SetupAction(actions.actPlay, &TfrmKadrix::actPlayExecute, &TfrmKadrix::actPlayUpdate);
+    SetupAction(actions.actPause, &TfrmKadrix::actPauseExecute, &TfrmKadrix::actPauseUpdate);
+    SetupAction(actions.actRewind, &TfrmKadrix::actRewindExecute, &TfrmKadrix::actRewindUpdate);
+    SetupAction(actions.actStepNext, &TfrmKadrix::actStepNextExecute, &TfrmKadrix::actStepUpdate);
+    SetupAction(actions.actStepPrev, &TfrmKadrix::actStepPrevExecute, &TfrmKadrix::actStepUpdate);
+    // Commands whose behaviour comes with the scene list, saving, the host
+    // result buttons and the automatic split stay disabled until then.
+    for (TAction* later : {actions.actCapture, actions.actDelete1, actions.actDeleteAll, actions.actSaveImage,
+                           actions.actUpdate, actions.actBrowserDoubleClick, actions.actOption1,
+                           actions.actOption2, actions.actOption3, actions.actAutoCapture,
+                           actions.actSelectAll, actions.actUnselectAll})
+        SetupAction(later, nullptr, &TfrmKadrix::actDisabledUpdate);
+
+    connect(ui.TrackBar1, &QSlider::valueChanged, this, &TfrmKadrix::TrackBar1Change);
+    connect(ui.chkDeinterlace, &QCheckBox::clicked, this, &TfrmKadrix::chkDeinterlaceClick);
+    connect(ui.btnSelectFile, &QToolButton::clicked, this, &TfrmKadrix::btnSelectFileClick);
+    connect(ui.menuOpen, &QAction::triggered, ui.btnSelectFile, &QToolButton::click);
+    connect(ui.menuSave, &QAction::triggered, actions.actSaveImage, &TAction::Execute);
+    connect(ui.Exit1, &QAction::triggered, this, &QWidget::close);
+    for (QWidget* later : std::initializer_list<QWidget*>{ui.btnHelp, ui.btnSearchDisc, ui.btnSelectDrive,
+                                                          ui.btnSelectVob, ui.btnMovieHistory})
+        later->setEnabled(false);
+    for (QAction* later : {ui.menuOpenHelp, ui.menuHomepage, ui.menuProduct, ui.AboutA1})
+        later->setEnabled(false);
+
+    globalNotify = new TGlobalNotify(this);
+    connect(globalNotify, &TGlobalNotify::OnIdle, this, &TfrmKadrix::UpdateAllActions);
+    qApp->installEventFilter(this);
+    UpdateAllActions();
+}
+
+void TfrmKadrix::UpdateAllActions()
+{
+    for (TAction* action : actions.All())
+        action->Update();
+}
+
+void TfrmKadrix::actDisabledUpdate(TAction& action)
+{
+    action.setEnabled(false);
+    if (&action == actions.actOption1 || &action == actions.actOption2 || &action == actions.actOption3)
+        action.setVisible(buttonMode == 1);
+}
+
+bool TfrmKadrix::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::KeyPress && type != QEvent::ShortcutOverride) || !watched->isWidgetType()
+        || static_cast<QWidget*>(watched)->window() != this)
+        return QMainWindow::eventFilter(watched, event);
+    const auto& key = static_cast<const QKeyEvent&>(*event);
+    if (IsFormShortCutKey(key)) {
+        // Claim the key before menu shortcuts and controls see it; it is
+        // handled when it arrives as a key press.
+        if (type == QEvent::ShortcutOverride)
+            event->accept();
+        else
+            FormShortCut(key);
+        return true;
+    }
+    if (type == QEvent::KeyPress && DefaultButtonKey(key))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TfrmKadrix::FormShortCut(const QKeyEvent& key)
+{
+    if (!IsFormShortCutKey(key))
+        return false;
+    if (IsPlusKey(key)) {
+        actions.actCapture->Execute();
+    } else if (key.key() == Qt::Key_P) {
+        // Play when it can play, otherwise pause: a toggle.
+        if (!actions.actPlay->Execute())
+            actions.actPause->Execute();
+    } else if (key.key() == Qt::Key_Left) {
+        actions.actStepPrev->Execute();
+    } else {
+        actions.actStepNext->Execute();
+    }
+    return true; // consumed even when the command was disabled
+}
+
+bool TfrmKadrix::DefaultButtonKey(const QKeyEvent& key)
+{
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+        return false;
+    QPushButton* target = nullptr;
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
+        // A focused button takes Enter for itself, as it does Space.
+        if (qobject_cast<QAbstractButton*>(QApplication::focusWidget()))
+            return false;
+        target = ui.btnOK;
+    } else if (key.key() == Qt::Key_Escape) {
+        target = ui.btnCancel;
+    }
+    if (!target || !target->isVisible() || !target->isEnabled())
+        return false;
+    target->click();
+    return true;
+}
+
+void TfrmKadrix::btnSelectFileClick()
+{
+    openDialog1.Title = OpenDialogTitle;
+    openDialog1.Filter = OpenDialogFilter;
+    openDialog1.FilterIndex = 1;
+    if (!TDialogs::Current().ExecuteOpen(this, openDialog1))
+        return;
+    OpenMovie(openDialog1.FileName, false);
+}
+
+void TfrmKadrix::DropFile1Drop(const QString& path)
+{
+    // A dropped file opens exactly like a chosen one, but does not become the
+    // open dialog's file name.
+    OpenMovie(path, false);
+}
+
+void TfrmKadrix::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QMimeData* data = event->mimeData();
+    if (data->hasUrls() && !data->urls().isEmpty() && data->urls().constFirst().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void TfrmKadrix::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.constFirst().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    // Only the first path is taken; the drop returns before the movie opens.
+    const QString path = urls.constFirst().toLocalFile();
+    QTimer::singleShot(0, this, [this, path] { DropFile1Drop(path); });
+}

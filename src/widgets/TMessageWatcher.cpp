@@ -1,0 +1,37 @@
+#include "widgets/TMessageWatcher.h"
+
+#include <QWidget>
+
+TMessageWatcher::TMessageWatcher(QObject* owner)
+    : QObject(owner)
+{
+}
+
+TMessageWatcher::~TMessageWatcher()
+{
+    SetTarget(nullptr);
+}
+
+void TMessageWatcher::SetTarget(QWidget* window)
+{
+    if (target == window)
+        return;
+    if (target)
+        target->removeEventFilter(this);
+    target = window;
+    if (target)
+        target->installEventFilter(this);
+}
+
+void TMessageWatcher::SetOwnerIsTarget(bool value)
+{
+    auto* owner = qobject_cast<QWidget*>(parent());
+    SetTarget(value && owner ? owner->window() : nullptr);
+}
+
+bool TMessageWatcher::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == target)
+        HandleEvent(event);
+    return false;
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+// Helpers for driving the real main window in tests: a clock the test moves
+// by hand, dialogs that record what they were asked, and a window fixture in
+// standalone mode that cleans up its work folder.
+
+#include "app/UDialogs.h"
+#include "app/UKadrix.h"
+#include "app/UPlaybackClock.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+class TManualTickSource : public TTickSource
+{
+public:
+    explicit TManualTickSource(quint32 start) : now(start) {}
+    quint32 TickCount() const override { return now; }
+    quint32 now;
+};
+
+struct TRecordedMessage
+{
+    QString title;
+    QString text;
+};
+
+class TRecordingDialogs : public TDialogs
+{
+public:
+    bool AskOkCancel(QWidget*, const QString& title, const QString& text) override
+    {
+        questions.push_back({title, text});
+        return answerOk;
+    }
+    void Notify(QWidget*, const QString& title, const QString& text) override { notices.push_back({title, text}); }
+    bool ExecuteOpen(QWidget*, TFileDialogRequest& request) override
+    {
+        openRequests.push_back(request);
+        if (openAnswer.isEmpty())
+            return false;
+        request.FileName = openAnswer;
+        return true;
+    }
+    bool ExecuteSave(QWidget*, TFileDialogRequest&) override { return false; }
+
+    bool answerOk = true;
+    QString openAnswer; // empty: the dialog is cancelled
+    std::vector<TRecordedMessage> questions;
+    std::vector<TRecordedMessage> notices;
+    std::vector<TFileDialogRequest> openRequests;
+};
+
+// A standalone window with recording dialogs and a hand-driven clock. The
+// clock starts just below the 32-bit wrap, so every test also crosses it.
+class KadrixWindowTest : public testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the window (standalone unless arguments name a folder).
+    void CreateWindow(const QStringList& arguments = {});
+    // Advances the clock and runs one playback tick.
+    void Tick(quint32 ms);
+    // Sends a key press to the focused widget of the window (or the window).
+    void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
+    TRecordingDialogs* dialogs = nullptr;
+    TManualTickSource* clock = nullptr;
+    std::unique_ptr<TfrmKadrix> window;
+    std::unique_ptr<TDialogs> previousDialogs;
+    QTemporaryDir tempRoot;
+    QByteArray previousTmpDir;
+};
