@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <sys/stat.h>
 
 extern "C" {
 #include <libavutil/mathematics.h>
@@ -33,14 +32,6 @@ constexpr int MaxPictureSide = 8192;
 bool IsExcludedCodec(AVCodecID id)
 {
     return std::find(ExcludedCodecs.begin(), ExcludedCodecs.end(), id) != ExcludedCodecs.end();
-}
-
-// Only regular files: a FIFO would block the open and a device could be endless.
-bool IsRegularFile(const QString& fileName)
-{
-    struct stat info {};
-    return !fileName.isEmpty() && ::stat(QFile::encodeName(fileName).constData(), &info) == 0
-           && S_ISREG(info.st_mode);
 }
 
 // The full-range ("J") formats are deprecated in libswscale: map them to the

@@ -25,6 +25,8 @@ bool TMovieDecoder::Open(const QString& name)
     if (active)
         Close();
     useAviFile = false;
+    if (!TMovieBackend::IsRegularFile(name))
+        return false;
     if (ffmpegBackend && ffmpegBackend->Open(name, frameBitmap)) {
         fileName = name;
         active = true;
