@@ -48,6 +48,11 @@ AVPixelFormat PlainPixelFormat(AVPixelFormat format, bool& fullRange)
     }
 }
 
+int64_t SaturatingSubtract(int64_t value, int64_t amount)
+{
+    return value < INT64_MIN + amount ? INT64_MIN : value - amount;
+}
+
 int64_t MaxKnown(int64_t a, int64_t b)
 {
     if (a == AV_NOPTS_VALUE)
@@ -176,7 +181,8 @@ void TFFmpegBackend::ReleaseAll()
     dataStartPos = -1;
     width = height = 0;
     haveCurrent = false;
-    currentPts = precedingPts = keyPts = AV_NOPTS_VALUE;
+    currentPts = precedingPts = keyPts = lastKeyPts = AV_NOPTS_VALUE;
+    keyInterval = 0;
     skippedTimestamps.clear();
     packetPending = false;
     inputEnded = decoderDrained = false;
@@ -259,7 +265,7 @@ bool TFFmpegBackend::CurrentFrameAnswers(int64_t ts) const
 bool TFFmpegBackend::CanDecodeForward(int64_t ts) const
 {
     return haveCurrent && currentPts != AV_NOPTS_VALUE && ts > currentPts && !decoderDrained
-           && BeforeWindowEnd(currentPts, ts);
+           && BeforeWindowEnd(currentPts, ts) && !KeyFrameBetween(ts);
 }
 
 void TFFmpegBackend::ForgetDecoderPosition()
@@ -267,7 +273,7 @@ void TFFmpegBackend::ForgetDecoderPosition()
     avcodec_flush_buffers(codec.get());
     av_frame_unref(currentFrame.get());
     haveCurrent = false;
-    currentPts = precedingPts = keyPts = AV_NOPTS_VALUE;
+    currentPts = precedingPts = keyPts = lastKeyPts = AV_NOPTS_VALUE;
     skippedTimestamps.clear();
     packetPending = false;
     inputEnded = decoderDrained = false;
@@ -281,12 +287,19 @@ bool TFFmpegBackend::SeekAndDecode(int64_t ts)
     const int64_t startLimit = std::max(ts, streamStart);
     TLanding landing = TLanding::Failed;
     int64_t previous = INT64_MAX;
+    int64_t lateKey = AV_NOPTS_VALUE;
     for (int attempt = 0; attempt < MaxSeekAttempts; ++attempt) {
         const int64_t seekPoint = NextSeekPoint(ts, previous, attempt);
         const bool atStart = seekPoint <= 0 || seekPoint <= FirstIndexTimestamp();
         landing = SeekAndFindKeyPacket(seekPoint, atStart ? startLimit : ts);
-        if (landing == TLanding::Accepted)
+        if (landing == TLanding::Accepted) {
+            // Two key frames seen around the target give the key-frame distance.
+            if (keyInterval == 0 && lateKey != AV_NOPTS_VALUE && keyPts != AV_NOPTS_VALUE && lateKey > keyPts)
+                keyInterval = lateKey - keyPts;
             break;
+        }
+        if (landing == TLanding::Late && keyPts != AV_NOPTS_VALUE)
+            lateKey = lateKey == AV_NOPTS_VALUE ? keyPts : std::min(lateKey, keyPts);
         if (atStart) {
             landing = RewindToStart(startLimit);
             break;
@@ -308,25 +321,71 @@ int64_t TFFmpegBackend::FirstIndexTimestamp() const
 }
 
 // The seek lands on the first key frame at or after the seek point. The
-// first try is the key frame the index places at or before the target; each
-// further try starts earlier: at the index's key frame before the previous
-// try, or, without an index, by a step that starts at 10 units and grows
-// fourfold, so that 90 kHz streams reach a group of pictures in a few tries.
+// first try is the key frame the index places at or before the target, or,
+// without an index that reaches the target, the target less the longest
+// key-frame distance seen. Each further try starts earlier by at least a
+// step that begins at 10 units and grows fourfold, so that streams whose
+// index is made of arbitrary packets (MPEG program streams) reach the group
+// of pictures before the target in a few tries, and at least as early as
+// the index's previous key frame.
 int64_t TFFmpegBackend::NextSeekPoint(int64_t ts, int64_t previous, int attempt) const
 {
-    const int64_t limit = attempt == 0 ? ts : previous - 1;
-    if (const AVIndexEntry* entry = avformat_index_get_entry_from_timestamp(stream, limit, AVSEEK_FLAG_BACKWARD))
-        return entry->timestamp;
-    if (attempt == 0)
-        return ts;
-    int64_t offset = 0;
-    int64_t step = BackOffStep;
-    for (int i = 0; i < attempt && offset < ts; ++i) {
-        offset += step;
-        step = step > INT64_MAX / 8 ? step : step * 4;
+    const bool indexed = IndexReaches(ts);
+    if (attempt == 0) {
+        const AVIndexEntry* entry = indexed ? avformat_index_get_entry_from_timestamp(stream, ts, AVSEEK_FLAG_BACKWARD)
+                                            : nullptr;
+        if (entry)
+            return entry->timestamp;
+        return keyInterval > 0 ? ClampToStart(SaturatingSubtract(ts, keyInterval + keyInterval / 4)) : ts;
     }
-    const int64_t point = offset >= ts ? 0 : ts - offset;
-    return std::max<int64_t>(0, std::min(point, previous - 1));
+    // Steps of 10, 40, 160, ... units, and at least the key-frame distance,
+    // doubled at every try in case it was learned too short.
+    int64_t step = BackOffStep;
+    int64_t distance = keyInterval;
+    for (int i = 1; i < attempt && step < INT64_MAX / 8; ++i) {
+        step *= 4;
+        distance = distance < INT64_MAX / 4 ? distance * 2 : distance;
+    }
+    int64_t point = ClampToStart(SaturatingSubtract(previous, std::max(step, distance)));
+    if (indexed)
+        if (const AVIndexEntry* entry = avformat_index_get_entry_from_timestamp(stream, previous - 1, AVSEEK_FLAG_BACKWARD))
+            point = std::min(point, entry->timestamp);
+    return point;
+}
+
+// Seek points computed by stepping back stop at 0; an index may start
+// below it (MP4 key frames are indexed by decoding time).
+int64_t TFFmpegBackend::ClampToStart(int64_t point) const
+{
+    return point < 0 ? std::min<int64_t>(0, std::max(point, FirstIndexTimestamp())) : point;
+}
+
+// The container's own index, or the one built while reading, covers the
+// target: its key frame before the target is the real one.
+bool TFFmpegBackend::IndexReaches(int64_t ts) const
+{
+    // Demuxers that seek by searching timestamps (MPEG program and
+    // transport streams, ...) fill the index with the packets the search
+    // visited, key frames or not.
+    if (format->iformat->read_timestamp)
+        return false;
+    const int entries = avformat_index_get_entries_count(stream);
+    const AVIndexEntry* last = entries > 0 ? avformat_index_get_entry(stream, entries - 1) : nullptr;
+    return last && last->timestamp >= ts;
+}
+
+// A key frame well after the delivered frame lies between it and the
+// target: seeking there costs less than decoding the frames before it.
+bool TFFmpegBackend::KeyFrameBetween(int64_t ts) const
+{
+    const int64_t oneSecond = av_rescale_q(1, AVRational{1, 1}, stream->time_base);
+    const int64_t after = currentPts + oneSecond;
+    if (ts <= after)
+        return false;
+    if (keyInterval > 0 && ts - currentPts > 2 * keyInterval)
+        return true;
+    const AVIndexEntry* entry = avformat_index_get_entry_from_timestamp(stream, ts, AVSEEK_FLAG_BACKWARD);
+    return entry && entry->timestamp > after;
 }
 
 TFFmpegBackend::TLanding TFFmpegBackend::SeekAndFindKeyPacket(int64_t seekPoint, int64_t limit)
@@ -382,7 +441,9 @@ TFFmpegBackend::TLanding TFFmpegBackend::FindKeyPacket(int64_t limit, bool accep
             const bool early = timestamp != AV_NOPTS_VALUE && timestamp <= limit;
             return acceptAny || early ? TLanding::Accepted : TLanding::Late;
         }
-        if (packet->dts != AV_NOPTS_VALUE && packet->dts > limit)
+        // Past the target any key frame is late; while the key-frame distance
+        // is unknown the scan goes on to the key frame to learn it.
+        if (packet->dts != AV_NOPTS_VALUE && packet->dts > limit && keyInterval > 0)
             return TLanding::Late;
     }
     return TLanding::Late;
@@ -512,11 +573,25 @@ TFFmpegBackend::TReadResult TFFmpegBackend::ReadVideoPacket()
         if (packet->stream_index == videoStreamIndex) {
             if (dataStartPos < 0 && packet->pos >= 0)
                 dataStartPos = packet->pos;
+            LearnKeyInterval();
             return TReadResult::Packet;
         }
         av_packet_unref(packet.get());
     }
     return TReadResult::NoVideoPacket;
+}
+
+// The longest distance between two key frames read one after the other.
+void TFFmpegBackend::LearnKeyInterval()
+{
+    if (!(packet->flags & AV_PKT_FLAG_KEY))
+        return;
+    const int64_t timestamp = PacketTimestamp(packet.get());
+    if (timestamp == AV_NOPTS_VALUE)
+        return;
+    if (lastKeyPts != AV_NOPTS_VALUE && timestamp > lastKeyPts)
+        keyInterval = std::max(keyInterval, timestamp - lastKeyPts);
+    lastKeyPts = timestamp;
 }
 
 void TFFmpegBackend::LearnStartOffset(int position)

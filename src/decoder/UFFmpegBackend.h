@@ -65,6 +65,10 @@ private:
     bool SeekAndDecode(int64_t ts);
     int64_t NextSeekPoint(int64_t ts, int64_t previous, int attempt) const;
     int64_t FirstIndexTimestamp() const;
+    int64_t ClampToStart(int64_t point) const;
+    bool IndexReaches(int64_t ts) const;
+    bool KeyFrameBetween(int64_t ts) const;
+    void LearnKeyInterval();
     TLanding SeekAndFindKeyPacket(int64_t seekPoint, int64_t limit);
     TLanding RewindToStart(int64_t limit);
     TLanding FindKeyPacket(int64_t limit, bool acceptAny);
@@ -105,6 +109,8 @@ private:
     std::vector<int64_t> skippedTimestamps; // sent under discard, not yet passed by a frame
     int64_t keyPts = AV_NOPTS_VALUE;       // frames before the key frame after a seek are dropped
     bool packetPending = false;            // the key packet found after a seek is still to be sent
+    int64_t lastKeyPts = AV_NOPTS_VALUE;   // last key packet read since the last seek
+    int64_t keyInterval = 0;               // longest key-frame distance seen, time-base units
     bool inputEnded = false;               // end of input reached and signalled to the decoder
     bool decoderDrained = false;           // every frame of the stream has been handed out
 
