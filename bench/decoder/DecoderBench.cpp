@@ -55,6 +55,7 @@ struct TWorkload
 {
     const char* name;
     std::vector<int> positions;
+    bool playback = false; // the reference decodes on instead of seeking
 };
 
 // The first frame at or after the position rounded to the time base.
@@ -115,7 +116,7 @@ struct TRunner
 
     TResult RunReference(const TWorkload& workload)
     {
-        TReferenceDecoder reference(threads);
+        TReferenceDecoder reference(threads, workload.playback);
         if (!reference.Open(path))
             return TResult{0, 0, 0, 0, static_cast<int>(workload.positions.size()), 0};
         TResult result = Measure(
@@ -150,7 +151,7 @@ std::vector<TWorkload> Workloads(int duration)
     std::vector<int> ticks;
     for (int i = 1; i <= 600; ++i)
         ticks.push_back(std::min(i * 97, duration - 1));
-    workloads.push_back({"playback600", ticks});
+    workloads.push_back({"playback600", ticks, true});
     return workloads;
 }
 
@@ -193,7 +194,7 @@ int main(int argc, char** argv)
         if (!only.isEmpty() && only != video.key)
             continue;
         TRunner runner{video, QDir(folder).filePath(video.fileName), threads};
-        TReferenceDecoder probe(threads);
+        TReferenceDecoder probe(threads, false);
         TFFmpegBackend backend(threads);
         TSafetyBitmap frame;
         if (!probe.Open(runner.path) || !backend.Open(runner.path, frame)) {

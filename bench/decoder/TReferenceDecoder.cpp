@@ -37,25 +37,57 @@ bool TReferenceDecoder::Fetch(int position)
 {
     const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
     const int64_t ts = av_rescale_q(int64_t(position) * 1000, AVRational{1, 1000000}, stream->time_base) + start;
-    ++seeks;
-    if (av_seek_frame(format.get(), stream->index, ts, AVSEEK_FLAG_BACKWARD) < 0)
-        return false;
-    avcodec_flush_buffers(codec.get());
+    if (forward && lastPts != AV_NOPTS_VALUE && ts <= lastPts)
+        return Convert();
+    if (!(forward && lastPts != AV_NOPTS_VALUE && ts > lastPts && !ended)) {
+        if (!SeekToKeyFrame(ts))
+            return false;
+        ended = false;
+    }
     return DecodeUntil(ts) && Convert();
+}
+
+// Backward seek, then the first key packet; where that key frame lies after
+// the target (MPEG streams land anywhere), one second further back, then two...
+bool TReferenceDecoder::SeekToKeyFrame(int64_t ts)
+{
+    const int64_t second = av_rescale_q(1, AVRational{1, 1}, stream->time_base);
+    const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
+    for (int64_t back = 0; back <= 64 * second; back = back ? back * 2 : second) {
+        ++seeks;
+        if (av_seek_frame(format.get(), stream->index, ts - back, AVSEEK_FLAG_BACKWARD) < 0)
+            return false;
+        avcodec_flush_buffers(codec.get());
+        lastPts = AV_NOPTS_VALUE;
+        while (av_read_frame(format.get(), packet.get()) >= 0) {
+            if (packet->stream_index == stream->index && (packet->flags & AV_PKT_FLAG_KEY)) {
+                const int64_t key = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+                if (key <= ts || ts - back <= start) {
+                    avcodec_send_packet(codec.get(), packet.get());
+                    av_packet_unref(packet.get());
+                    return true;
+                }
+                break;
+            }
+            av_packet_unref(packet.get());
+        }
+        av_packet_unref(packet.get());
+    }
+    return false;
 }
 
 bool TReferenceDecoder::DecodeUntil(int64_t ts)
 {
-    bool ended = false;
     for (;;) {
         const int received = avcodec_receive_frame(codec.get(), frame.get());
         if (received == 0) {
-            if (frame->best_effort_timestamp >= ts)
+            lastPts = frame->best_effort_timestamp;
+            if (lastPts >= ts)
                 return true;
             continue;
         }
         if (received == AVERROR_EOF)
-            return frame->data[0] != nullptr;
+            return lastPts != AV_NOPTS_VALUE;
         if (received != AVERROR(EAGAIN) || ended)
             return false;
         if (av_read_frame(format.get(), packet.get()) < 0) {

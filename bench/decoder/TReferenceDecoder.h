@@ -1,8 +1,9 @@
 #pragma once
 
 // The minimal exact-seeking loop the benchmark compares against, written
-// with the same libraries: seek back to a key frame (backward flag), decode
-// forward to the first frame at or after the target, convert it to BGR.
+// with the same libraries: seek back to a key frame (backward flag, then
+// the first key packet at or before the target), decode forward to the
+// first frame at or after the target, convert it to BGR.
 
 #include "decoder/UAvPointer.h"
 
@@ -20,7 +21,9 @@ extern "C" {
 class TReferenceDecoder
 {
 public:
-    explicit TReferenceDecoder(int threads) : threads(threads) {}
+    // forward: decode on without seeking when the target lies ahead of the
+    // last frame (the minimal playback loop); otherwise every fetch seeks.
+    TReferenceDecoder(int threads, bool forward) : threads(threads), forward(forward) {}
 
     bool Open(const QString& path);
     bool Fetch(int position);
@@ -32,10 +35,14 @@ public:
     int Stride() const { return width * 3; }
 
 private:
+    bool SeekToKeyFrame(int64_t ts);
     bool DecodeUntil(int64_t ts);
     bool Convert();
 
     int threads;
+    bool forward;
+    int64_t lastPts = AV_NOPTS_VALUE;
+    bool ended = false;
     TAvPointer<AVFormatContext, avformat_close_input> format;
     TAvPointer<AVCodecContext, avcodec_free_context> codec;
     TAvPointer<AVPacket, av_packet_free> packet;

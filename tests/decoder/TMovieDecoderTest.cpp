@@ -119,7 +119,7 @@ TEST_P(TRefusedVideoTest, FFmpegBackEndRefuses)
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, TRefusedVideoTest,
-                         testing::Values("one_frame.avi", "cinepak.avi", "msvideo1.avi"));
+                         testing::Values("one_frame.avi", "no_duration.m4v", "cinepak.avi", "msvideo1.avi"));
 
 TEST(TBadInputTest, DamagedFilesAreRefusedOrServedSafely)
 {
