@@ -236,21 +236,25 @@ void TfrmKadrix::actStepPrevExecute()
     StepBy(-1);
 }
 
+// Qt disables hidden actions, so each rule settles visibility first and then
+// sets the enabled state it computed.
 void TfrmKadrix::actPlayUpdate(TAction& action)
 {
-    action.setEnabled(frameShown && playState == TPlayState::Paused);
+    const bool enabled = frameShown && playState == TPlayState::Paused;
     if (frameShown) {
-        action.setVisible(action.isEnabled());
-        actions.actPause->setVisible(!action.isVisible());
+        action.setVisible(enabled);
+        actions.actPause->setVisible(!enabled);
     }
+    action.setEnabled(enabled);
 }
 
 void TfrmKadrix::actPauseUpdate(TAction& action)
 {
-    action.setEnabled(frameShown && playState == TPlayState::Playing);
-    action.setVisible(action.isEnabled());
+    const bool enabled = frameShown && playState == TPlayState::Playing;
+    action.setVisible(enabled);
     if (frameShown)
-        actions.actPlay->setVisible(!action.isVisible());
+        actions.actPlay->setVisible(!enabled);
+    action.setEnabled(enabled);
 }
 
 void TfrmKadrix::actRewindUpdate(TAction& action)
