@@ -1,11 +1,210 @@
 #include "decoder/UAviBackend.h"
 
-// Not yet served: every open fails, so the decoder reports the file as
-// unreadable.
-bool TAviBackend::Open(const QString&, TSafetyBitmap&) { return false; }
-bool TAviBackend::Close() { return true; }
-int TAviBackend::Duration() const { return -1; }
-int TAviBackend::FrameWidth() const { return -1; }
-int TAviBackend::FrameHeight() const { return -1; }
-bool TAviBackend::SeekTo(int) { return false; }
-bool TAviBackend::RenderFrame(TSafetyBitmap&) { return false; }
+#include "picture/TSafetyBitmap.h"
+
+#include <QBuffer>
+#include <QtEndian>
+
+using namespace avifile;
+
+namespace {
+
+constexpr qint64 fileHeaderSize = 14;
+constexpr qint64 infoHeaderSize = 40;
+
+qint64 ColourTableBytes(quint16 bitCount, quint32 compression, quint32 clrUsed)
+{
+    if (clrUsed != 0)
+        return qint64(clrUsed) * 4;
+    switch (bitCount) {
+    case 1: return 8;
+    case 4: return 64;
+    case 8: return 1024;
+    case 16:
+    case 32: return compression != 0 ? 12 : 0; // the three colour masks
+    default: return 0; // 24 bits, and counts no DIB uses
+    }
+}
+
+} // namespace
+
+TAviBackend::~TAviBackend()
+{
+    Close();
+}
+
+bool TAviBackend::BuildBitmapFileStream(QByteArrayView dib, QBuffer& stream)
+{
+    stream.close();
+    stream.setData(QByteArray());
+    if (!stream.open(QIODevice::ReadWrite) || dib.size() < infoHeaderSize)
+        return false;
+    const auto* info = reinterpret_cast<const uchar*>(dib.data());
+    const qint64 width = qFromLittleEndian<qint32>(info + 4);
+    const qint64 height = qFromLittleEndian<qint32>(info + 8);
+    const quint16 bitCount = qFromLittleEndian<quint16>(info + 14);
+    const quint32 compression = qFromLittleEndian<quint32>(info + 16);
+    const quint32 sizeImage = qFromLittleEndian<quint32>(info + 20);
+    const quint32 clrUsed = qFromLittleEndian<quint32>(info + 32);
+
+    const qint64 offBits = fileHeaderSize + infoHeaderSize + ColourTableBytes(bitCount, compression, clrUsed);
+    const qint64 rowSize = (qint64(bitCount) * width + 31) / 32 * 4;
+    const qint64 fileSize = offBits + (sizeImage != 0 ? qint64(sizeImage) : qAbs(height) * rowSize);
+    // The DIB has to hold what its header announces; a short one would be
+    // read past its end.
+    if (fileSize < offBits || fileSize > 0xFFFFFFFFLL || fileSize - fileHeaderSize > dib.size())
+        return false;
+
+    uchar header[fileHeaderSize];
+    qToLittleEndian<quint16>(0x4D42, header); // "BM"
+    qToLittleEndian<quint32>(quint32(fileSize), header + 2);
+    qToLittleEndian<quint16>(0, header + 6);
+    qToLittleEndian<quint16>(0, header + 8);
+    qToLittleEndian<quint32>(quint32(offBits), header + 10);
+    stream.write(reinterpret_cast<const char*>(header), fileHeaderSize);
+    stream.write(dib.data(), fileSize - fileHeaderSize);
+    stream.seek(0);
+    return true;
+}
+
+bool TAviBackend::Open(const QString& fileName, TSafetyBitmap& frame)
+{
+    bool opened = false;
+    try {
+        opened = OpenAviFile(fileName, frame);
+    } catch (...) {
+        opened = false;
+    }
+    if (!opened)
+        Close();
+    return opened;
+}
+
+bool TAviBackend::OpenAviFile(const QString& fileName, TSafetyBitmap& frame)
+{
+    if (file)
+        ReleaseStreamAndFile();
+    CloseFrameServer();
+    if (AVIFileOpen(file, fileName) != 0)
+        return false;
+    if (!ChooseVideoStream())
+        return false;
+    firstSample = AVIStreamStart(stream);
+    lastSample = firstSample + AVIStreamLength(stream) - 1;
+    if (!FirstFrameDelivered() || !MeasureLastFrame())
+        return false;
+    frame.SetSize24(pictureWidth, pictureHeight);
+    return true;
+}
+
+// The video stream with the lowest priority value; the first of equals.
+bool TAviBackend::ChooseVideoStream()
+{
+    TAviFileInfo fileInfo;
+    if (AVIFileInfo(file, fileInfo) != 0)
+        return false;
+    quint16 chosenPriority = 0;
+    for (int i = 0; i < int(fileInfo.dwStreams); ++i) {
+        PAVISTREAM candidate;
+        TAviStreamInfo info;
+        if (AVIFileGetStream(file, candidate, 0, i) != 0 || AVIStreamInfo(candidate, info) != 0)
+            return false;
+        if (info.fccType != streamtypeVIDEO)
+            continue;
+        if (!stream || info.wPriority < chosenPriority) {
+            stream = std::move(candidate);
+            chosenPriority = info.wPriority;
+            streamNumber = i;
+        }
+    }
+    return bool(stream);
+}
+
+bool TAviBackend::FirstFrameDelivered()
+{
+    PGETFRAME server = AVIStreamGetFrameOpen(stream);
+    const bool delivered = server && !AVIStreamGetFrame(server, firstSample).isEmpty();
+    AVIStreamGetFrameClose(server);
+    return delivered;
+}
+
+// The size is taken from the last frame as the BMP reader sees it.
+bool TAviBackend::MeasureLastFrame()
+{
+    PGETFRAME server = AVIStreamGetFrameOpen(stream);
+    if (!server)
+        return false;
+    QBuffer bitmapFile;
+    if (!BuildBitmapFileStream(AVIStreamGetFrame(server, lastSample), bitmapFile))
+        return false;
+    TSafetyBitmap measured;
+    measured.LoadFromStream(bitmapFile);
+    measured.SetPixelFormat(TPixelFormat::pf24bit);
+    pictureWidth = measured.Width();
+    pictureHeight = measured.Height();
+    AVIStreamGetFrameClose(server);
+    return pictureWidth > 0 && pictureHeight > 0;
+}
+
+bool TAviBackend::Close()
+{
+    ReleaseStreamAndFile();
+    CloseFrameServer();
+    streamNumber = -1;
+    firstSample = 0;
+    lastSample = -1;
+    pictureWidth = -1;
+    pictureHeight = -1;
+    return true;
+}
+
+void TAviBackend::ReleaseStreamAndFile()
+{
+    AVIStreamRelease(stream);
+    AVIFileRelease(file);
+}
+
+void TAviBackend::CloseFrameServer()
+{
+    lastFrame = {};
+    AVIStreamGetFrameClose(frameServer);
+}
+
+int TAviBackend::Duration() const
+{
+    return stream ? AVIStreamSampleToTime(stream, lastSample - firstSample) : -1;
+}
+
+bool TAviBackend::SeekTo(int position)
+{
+    if (!stream)
+        return false;
+    const int n = std::max(AVIStreamTimeToSample(stream, position), 0);
+    // 64 bits: a far position must not wrap around past the last sample.
+    const int sample = int(std::min<qint64>(qint64(firstSample) + n, lastSample));
+    CloseFrameServer();
+    frameServer = AVIStreamGetFrameOpen(stream);
+    if (!frameServer)
+        return false;
+    lastFrame = AVIStreamGetFrame(frameServer, sample);
+    if (!lastFrame.isEmpty())
+        return true;
+    CloseFrameServer();
+    return false;
+}
+
+bool TAviBackend::RenderFrame(TSafetyBitmap& frame)
+{
+    if (lastFrame.isEmpty())
+        return false;
+    try {
+        QBuffer bitmapFile;
+        if (!BuildBitmapFileStream(lastFrame, bitmapFile))
+            return false;
+        frame.LoadFromStream(bitmapFile);
+        frame.SetPixelFormat(TPixelFormat::pf24bit);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}

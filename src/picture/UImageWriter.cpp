@@ -1,5 +1,7 @@
 #include "picture/UImageWriter.h"
 
+#include "picture/UJpegError.h"
+
 #include <QSaveFile>
 
 #include <csetjmp>
@@ -7,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <jpeglib.h>
 #include <png.h>
 
 namespace {
@@ -66,22 +67,6 @@ void requireImage(const QImage& image)
 }
 
 // --- libjpeg -------------------------------------------------------------
-// libjpeg reports fatal errors through error_exit, which must not return; it
-// jumps back to the setjmp below. Only plain C objects live in that frame.
-
-struct JpegErrorManager
-{
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
-
-void jpegErrorExit(j_common_ptr cinfo)
-{
-    auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, err->message);
-    std::longjmp(err->jump, 1);
-}
 
 struct JpegJob
 {
@@ -96,9 +81,7 @@ bool compressJpeg(JpegJob* job)
 {
     jpeg_compress_struct cinfo;
     JpegErrorManager err;
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = jpegErrorExit;
-    err.message[0] = 0;
+    cinfo.err = JpegErrorSetup(err);
     if (setjmp(err.jump)) {
         std::memcpy(job->message, err.message, sizeof job->message);
         jpeg_destroy_compress(&cinfo);

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "picture/TImagePack.h"
+
+#include <memory>
+#include <vector>
+
+using TCIPCacheLimit = quint16;   // 1 .. 65535
+
+// A picture collection that keeps the most recently used pictures, at most
+// CacheLimit of them, and loads a missing one through LoadImage. A load that
+// fails is cached as the error picture until the entry leaves the cache.
+class TCachedImagePack : public TImagePack
+{
+public:
+    explicit TCachedImagePack(QObject* owner = nullptr);
+    ~TCachedImagePack() override;
+
+    void GetImage(TPictureEx& picture, int index) override;
+
+    // Frees every cached picture.
+    virtual void ClearCache();
+    // The cached picture for the index, created empty when missing; it
+    // becomes the most recent entry and the cache is trimmed.
+    virtual TPictureEx* FindCachedPicture(int index);
+
+    // Puts a copy of the picture in the cache as the most recent entry.
+    void StoreImage(const TPictureEx& picture, int index);
+    // ClearCache, then Changed.
+    void Reset();
+
+    TCIPCacheLimit CacheLimit() const { return cacheLimit; }
+    // Values below 1 count as 1; lowering the limit trims at once.
+    void SetCacheLimit(int value);
+
+    // Indexes in the cache, least recently used first.
+    std::vector<int> CachedIndexes() const;
+
+protected:
+    // Fills the picture with picture number `index`; may raise.
+    virtual void LoadImage(TPictureEx& picture, int index) = 0;
+
+private:
+    struct Entry
+    {
+        int index;
+        std::shared_ptr<TPictureEx> picture;
+    };
+
+    std::shared_ptr<TPictureEx> FindCachedEntry(int index);
+    void Trim();
+
+    std::vector<Entry> cache;   // least recently used first
+    TCIPCacheLimit cacheLimit = 1;
+};

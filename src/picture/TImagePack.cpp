@@ -1,0 +1,114 @@
+#include "picture/TImagePack.h"
+
+#include "picture/TBroadcaster.h"
+#include "picture/TGraphic.h"
+#include "picture/TPictureEx.h"
+#include "picture/UErrorPicture.h"
+
+TImagePack::TImagePack(QObject* owner) : QObject(owner), broadcaster(std::make_unique<TBroadcaster>(this))
+{
+}
+
+// The broadcaster goes first, while listeners can still see the whole collection.
+TImagePack::~TImagePack()
+{
+    broadcaster.reset();
+}
+
+IBroadcaster* TImagePack::Broadcaster() const
+{
+    return broadcaster.get();
+}
+
+void* TImagePack::QueryInterface(const QUuid& iid)
+{
+    if (iid == IBroadcaster::IID)
+        return static_cast<IBroadcaster*>(broadcaster.get());
+    if (iid == IInterface::IID)
+        return static_cast<IInterface*>(this);
+    return nullptr;
+}
+
+void TImagePack::Changed()
+{
+    broadcaster->Notify(this, ntfPackChanged);
+    if (OnChange)
+        OnChange(this);
+}
+
+void TImagePack::CancelPendingLoads()
+{
+    broadcaster->Notify(this, ntfCancelLoads);
+}
+
+void TImagePack::SetCount(int)
+{
+    throw EImagePack("Cannot set count of ImagePack");
+}
+
+void TImagePack::SetImageRect(int, const QRect&)
+{
+    throw EImagePack("Cannot set ImageRect of ImagePack");
+}
+
+void TImagePack::SetImageLeft(int index, int value)
+{
+    QRect rect = GetImageRect(index);
+    rect.moveLeft(value);
+    SetImageRect(index, rect);
+}
+
+void TImagePack::SetImageTop(int index, int value)
+{
+    QRect rect = GetImageRect(index);
+    rect.moveTop(value);
+    SetImageRect(index, rect);
+}
+
+void TImagePack::SetImageWidth(int index, int value)
+{
+    QRect rect = GetImageRect(index);
+    rect.setWidth(value);
+    SetImageRect(index, rect);
+}
+
+void TImagePack::SetImageHeight(int index, int value)
+{
+    QRect rect = GetImageRect(index);
+    rect.setHeight(value);
+    SetImageRect(index, rect);
+}
+
+bool TImagePack::GetPictureSafe(TPictureEx& picture, int index)
+{
+    try {
+        GetImage(picture, index);
+        return true;
+    } catch (...) {
+        try {
+            picture.Assign(ErrorPicture());
+        } catch (...) {
+            // Even the error picture failed (no memory): leave the picture as it is.
+        }
+        return false;
+    }
+}
+
+void TImagePack::Draw(QPainter& canvas, int x, int y, int index)
+{
+    QRect rect = GetImageRect(index);
+    rect.moveTo(x, y);
+    StretchDraw(canvas, rect, index);
+}
+
+void TImagePack::StretchDraw(QPainter& canvas, const QRect& rect, int index)
+{
+    TPictureEx picture;
+    GetPictureSafe(picture, index);
+    try {
+        picture.Draw(canvas, rect);
+    } catch (...) {
+        // A JPEG decodes only now; a damaged one draws as the error picture.
+        ErrorPicture().Draw(canvas, rect);
+    }
+}
