@@ -242,7 +242,8 @@ TEST_F(KadrixKeyboardTest, CtrlShortcutsAreConsumedEvenWithoutAMovie)
     // Probes: shortcuts that would fire if the keys went on to the window.
     int reached = 0;
     for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_P), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P),
-                                     QKeySequence(Qt::CTRL | Qt::Key_Right), QKeySequence(Qt::CTRL | Qt::Key_Left)}) {
+                                     QKeySequence(Qt::CTRL | Qt::Key_Right), QKeySequence(Qt::CTRL | Qt::Key_Left),
+                                     QKeySequence(Qt::CTRL | Qt::Key_Equal)}) {
         auto* probe = new QAction(window.get());
         probe->setShortcut(keys);
         probe->setShortcutContext(Qt::WindowShortcut);
@@ -253,6 +254,7 @@ TEST_F(KadrixKeyboardTest, CtrlShortcutsAreConsumedEvenWithoutAMovie)
     PressKey(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
     PressKey(Qt::Key_Right, Qt::ControlModifier);
     PressKey(Qt::Key_Left, Qt::ControlModifier);
+    PressKey(Qt::Key_Equal, Qt::ControlModifier); // capture, disabled without a frame
     EXPECT_EQ(reached, 0);
     EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::None);
 }
