@@ -13,7 +13,18 @@
 #include "decoder/UMovieDecoder.h"
 #if __has_include("picture/UDeinterlace.h")
 #include "picture/UDeinterlace.h"
-#define PELLUMO_HAS_DEINTERLACE 1
+#else
+#include <cstring>
+// Top-field line doubling until the picture layer provides it: every odd row
+// becomes a copy of the even row above it.
+static void DeinterlaceBitmap(TSafetyBitmap& bitmap)
+{
+    if (bitmap.Height() < 2)
+        return;
+    const auto rowSize = static_cast<size_t>(bitmap.BytesPerLine());
+    for (int row = 0; row + 1 < bitmap.Height(); row += 2)
+        std::memcpy(bitmap.ScanLine(row + 1), bitmap.ScanLine(row), rowSize);
+}
 #endif
 #include "widgets/TPaintPanel.h"
 #include "widgets/TPositionBar.h"
@@ -184,9 +195,7 @@ void TfrmKadrix::PaintBox1Paint(QPainter& painter)
     TSafetyBitmap deinterlaced;
     if (ui.chkDeinterlace->isChecked()) {
         deinterlaced.SetImage(currentFrame.Image().copy());
-#ifdef PELLUMO_HAS_DEINTERLACE
         DeinterlaceBitmap(deinterlaced);
-#endif
         picture = &deinterlaced.Image();
     }
     const QRect target = FitRectCentered(picture->width(), picture->height(), ui.Panel1->width(), ui.Panel1->height());

@@ -65,6 +65,35 @@ QString LongVideo()
     return target;
 }
 
+// One second of frames whose even rows are black and odd rows white, stored
+// uncompressed so that every row arrives exactly.
+QString CombVideo()
+{
+    const QString target = FixturePath(QStringLiteral("window_comb.avi"));
+    if (QFile::exists(target))
+        return target;
+    const QString partial = target + QStringLiteral(".partial");
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {"-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
+                  "color=black:s=160x120:d=1:r=10,format=gray,geq=lum='if(mod(Y\\,2)\\,255\\,0)'", "-c:v",
+                  "rawvideo", "-pix_fmt", "bgr24", "-f", "avi", partial});
+    ffmpeg.waitForFinished(-1);
+    if (ffmpeg.exitCode() != 0 || !QFile::rename(partial, target))
+        return QString();
+    return target;
+}
+
+// The brightest grey level inside rect of image.
+int BrightestIn(const QImage& image, const QRect& rect)
+{
+    int brightest = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            brightest = std::max(brightest, qGray(image.pixel(x, y)));
+    return brightest;
+}
+
 class KadrixPlaybackTest : public KadrixWindowTest
 {
 protected:
@@ -403,4 +432,26 @@ TEST_F(KadrixPlaybackTest, DroppedFileOpensLikeAChosenOne)
     EXPECT_EQ(window->MoviePath(), ShortVideo());
     EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::Playing);
     EXPECT_TRUE(window->OpenDialog1().FileName.isEmpty()) << "a dropped file is not the dialog's choice";
+}
+
+TEST_F(KadrixPlaybackTest, DeinterlaceChangesOnlyThePictureOnScreen)
+{
+    const QString video = CombVideo();
+    ASSERT_FALSE(video.isEmpty());
+    CreateWindow();
+    Open(video);
+    Tick(300);
+    Pause();
+    TPaintPanel* box = window->Controls().PaintBox1;
+    const QRect target = FitRectCentered(160, 120, box->width(), box->height());
+    const QImage frame = window->CurrentFrame().Image().copy();
+    ASSERT_EQ(qGray(frame.pixel(10, 1)), 255);
+    EXPECT_GT(BrightestIn(box->grab().toImage(), target), 100) << "the white odd rows show";
+
+    window->Controls().chkDeinterlace->click();
+    EXPECT_EQ(BrightestIn(box->grab().toImage(), target), 0) << "odd rows repeat the black even rows";
+    EXPECT_EQ(window->CurrentFrame().Image(), frame) << "the frame itself stays unfiltered";
+
+    window->Controls().chkDeinterlace->click();
+    EXPECT_GT(BrightestIn(box->grab().toImage(), target), 100);
 }
