@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
+
+#include <sys/stat.h>
 
 class TSafetyBitmap;
 
@@ -24,4 +27,13 @@ public:
     virtual bool SeekTo(int position) = 0;
     // Converts the current frame into frame.
     virtual bool RenderFrame(TSafetyBitmap& frame) = 0;
+
+    // Videos are regular files: opening a FIFO blocks until a writer comes,
+    // and a device may never end.
+    static bool IsRegularFile(const QString& fileName)
+    {
+        struct stat info {};
+        return !fileName.isEmpty() && ::stat(QFile::encodeName(fileName).constData(), &info) == 0
+               && S_ISREG(info.st_mode);
+    }
 };

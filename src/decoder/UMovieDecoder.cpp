@@ -1,9 +1,11 @@
 #include "decoder/UMovieDecoder.h"
 
 #include "decoder/UAviBackend.h"
+#include "decoder/UFFmpegBackend.h"
 
 TMovieDecoder::TMovieDecoder()
-    : aviBackend(std::make_unique<TAviBackend>())
+    : ffmpegBackend(std::make_unique<TFFmpegBackend>())
+    , aviBackend(std::make_unique<TAviBackend>())
 {
 }
 
@@ -23,6 +25,8 @@ bool TMovieDecoder::Open(const QString& name)
     if (active)
         Close();
     useAviFile = false;
+    if (!TMovieBackend::IsRegularFile(name))
+        return false;
     if (ffmpegBackend && ffmpegBackend->Open(name, frameBitmap)) {
         fileName = name;
         active = true;

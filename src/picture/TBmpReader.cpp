@@ -2,6 +2,7 @@
 
 #include "picture/EInvalidGraphic.h"
 
+#include <QBuffer>
 #include <QIODevice>
 
 #include <bit>
@@ -113,7 +114,7 @@ void validate(Header& h)
 {
     if (h.width <= 0 || h.height <= 0)
         refuse();
-    if (h.width * h.height > TBmpReader::MaxPixels)
+    if (h.width * h.height > TBmpReader::PixelLimit())
         refuse();
     switch (h.bits) {
     case 1: case 4: case 8: case 16: case 24: case 32: break;
@@ -160,10 +161,15 @@ QList<QRgb> readPalette(const uchar* table, const Header& h)
 }
 
 // Rows in the file run bottom-up unless the height was negative.
-const uchar* sourceRow(const uchar* pixels, const Header& h, int row)
+int targetRow(const Header& h, qint64 fileRow)
 {
-    const qint64 fileRow = h.topDown ? row : (h.height - 1 - row);
-    return pixels + fileRow * h.stride;
+    return int(h.topDown ? fileRow : (h.height - 1 - fileRow));
+}
+
+void readExactly(QIODevice& stream, char* target, qint64 count)
+{
+    if (stream.read(target, count) != count)
+        throw EReadError();
 }
 
 struct ChannelMask
@@ -187,14 +193,18 @@ ChannelMask channel(quint32 mask)
     return {mask, shift, mask >> shift};
 }
 
-QImage decodeWithMasks(const uchar* pixels, const Header& h)
+QImage decodeWithMasks(QIODevice& stream, const Header& h)
 {
     QImage image(int(h.width), int(h.height), QImage::Format_BGR888);
+    if (image.isNull())
+        throw std::bad_alloc();
     const ChannelMask red = channel(h.masks[0]), green = channel(h.masks[1]), blue = channel(h.masks[2]);
     const int bytes = h.bits / 8;
-    for (int y = 0; y < h.height; ++y) {
-        const uchar* src = sourceRow(pixels, h, y);
-        uchar* dst = image.scanLine(y);
+    QByteArray row(qsizetype(h.stride), Qt::Uninitialized);
+    for (qint64 fileRow = 0; fileRow < h.height; ++fileRow) {
+        readExactly(stream, row.data(), h.stride);
+        const uchar* src = reinterpret_cast<const uchar*>(row.constData());
+        uchar* dst = image.scanLine(targetRow(h, fileRow));
         for (int x = 0; x < h.width; ++x, src += bytes, dst += 3) {
             const quint32 pixel = bytes == 2 ? u16(src) : u32(src);
             dst[0] = blue.Extract(pixel);
@@ -205,16 +215,17 @@ QImage decodeWithMasks(const uchar* pixels, const Header& h)
     return image;
 }
 
-QImage decodeUncompressed(const uchar* pixels, const uchar* table, const Header& h, int& bitsPerPixel)
+// Rows of a DIB and of a QImage share the same 4-byte aligned stride, so
+// most layouts are read straight into the image, row by row.
+QImage decodeUncompressed(QIODevice& stream, const uchar* table, const Header& h, int& bitsPerPixel)
 {
     const int width = int(h.width), height = int(h.height);
     QImage::Format format = QImage::Format_BGR888;
-    qint64 rowBytes = width * 3;
     bitsPerPixel = h.bits;
     switch (h.bits) {
-    case 1: format = QImage::Format_Mono; rowBytes = (width + 7) / 8; break;
-    case 4: format = QImage::Format_Indexed8; break;
-    case 8: format = QImage::Format_Indexed8; rowBytes = width; break;
+    case 1: format = QImage::Format_Mono; break;
+    case 4:
+    case 8: format = QImage::Format_Indexed8; break;
     case 16:
         if (h.compression == BI_RGB || (h.masks[0] == 0x7C00 && h.masks[1] == 0x03E0 && h.masks[2] == 0x001F)) {
             format = QImage::Format_RGB555;
@@ -223,18 +234,16 @@ QImage decodeUncompressed(const uchar* pixels, const uchar* table, const Header&
             format = QImage::Format_RGB16;
         } else {
             bitsPerPixel = 24;
-            return decodeWithMasks(pixels, h);
+            return decodeWithMasks(stream, h);
         }
-        rowBytes = width * 2;
         break;
     case 24: break;
     case 32:
         if (h.compression == BI_BITFIELDS && !(h.masks[0] == 0xFF0000 && h.masks[1] == 0xFF00 && h.masks[2] == 0xFF)) {
             bitsPerPixel = 24;
-            return decodeWithMasks(pixels, h);
+            return decodeWithMasks(stream, h);
         }
         format = QImage::Format_RGB32;
-        rowBytes = width * 4;
         break;
     }
     QImage image(width, height, format);
@@ -242,18 +251,23 @@ QImage decodeUncompressed(const uchar* pixels, const uchar* table, const Header&
         throw std::bad_alloc();
     if (h.bits <= 8)
         image.setColorTable(readPalette(table, h));
-    for (int y = 0; y < height; ++y) {
-        const uchar* src = sourceRow(pixels, h, y);
-        uchar* dst = image.scanLine(y);
+    QByteArray packed;
+    if (h.bits == 4)
+        packed.resize(qsizetype(h.stride));
+    for (qint64 fileRow = 0; fileRow < h.height; ++fileRow) {
+        uchar* dst = image.scanLine(targetRow(h, fileRow));
         if (h.bits == 4) {
+            readExactly(stream, packed.data(), h.stride);
+            const uchar* src = reinterpret_cast<const uchar*>(packed.constData());
             for (int x = 0; x < width; ++x)
                 dst[x] = (x & 1) ? (src[x / 2] & 0x0F) : (src[x / 2] >> 4);
-        } else {
-            std::memcpy(dst, src, size_t(rowBytes));
-            if (h.bits == 32)
-                for (int x = 0; x < width; ++x)
-                    dst[4 * x + 3] = 0xFF;   // the fourth byte is not alpha in a BMP
+            continue;
         }
+        Q_ASSERT(image.bytesPerLine() == h.stride);
+        readExactly(stream, reinterpret_cast<char*>(dst), h.stride);
+        if (h.bits == 32)
+            for (int x = 0; x < width; ++x)
+                dst[4 * x + 3] = 0xFF;   // the fourth byte is not alpha in a BMP
     }
     return image;
 }
@@ -309,38 +323,60 @@ QImage decodeRle(const uchar* data, qint64 size, const uchar* table, const Heade
     return indexed.convertToFormat(QImage::Format_BGR888);
 }
 
+qint64 pixelLimit = TBmpReader::DefaultPixelLimit;
+
 } // namespace
+
+qint64 TBmpReader::PixelLimit()
+{
+    return pixelLimit;
+}
+
+void TBmpReader::SetPixelLimit(qint64 pixels)
+{
+    pixelLimit = qBound(qint64(1), pixels, DefaultPixelLimit);
+}
 
 TBmpReader::Result TBmpReader::Read(QIODevice& stream)
 {
     const qint64 start = stream.pos();
-    QByteArray buffer = stream.read(kFileHeaderSize + kInfoHeaderSize);
-    if (buffer.size() < 2 || u16(reinterpret_cast<const uchar*>(buffer.constData())) != 19778)
+    QByteArray head = stream.read(kFileHeaderSize + kInfoHeaderSize);
+    if (head.size() < 2 || u16(reinterpret_cast<const uchar*>(head.constData())) != 19778)
         refuse();
-    if (buffer.size() < kFileHeaderSize + 4)
+    if (head.size() < kFileHeaderSize + 4)
         throw EReadError();
-    const quint32 headerSize = u32(reinterpret_cast<const uchar*>(buffer.constData()) + kFileHeaderSize);
+    const quint32 headerSize = u32(reinterpret_cast<const uchar*>(head.constData()) + kFileHeaderSize);
     if (headerSize != kCoreHeaderSize && (headerSize < kInfoHeaderSize || headerSize > kMaxHeaderSize))
         refuse();
-    appendExactly(stream, buffer, kFileHeaderSize + qint64(headerSize) - buffer.size());
+    appendExactly(stream, head, kFileHeaderSize + qint64(headerSize) - head.size());
 
     Header h;
-    parseHeader(reinterpret_cast<const uchar*>(buffer.constData()) + kFileHeaderSize, headerSize, h);
+    parseHeader(reinterpret_cast<const uchar*>(head.constData()) + kFileHeaderSize, headerSize, h);
     validate(h);
 
+    // Header and colour table in memory; the pixel data is read from the
+    // stream, or for a sequential stream first collected (never more than is there).
     const qint64 pixelOffset = kFileHeaderSize + qint64(headerSize) + h.tableSize;
     const qint64 total = pixelOffset + h.pixelDataSize;
-    if (total < buffer.size()) {
-        // The first read took more than this small file's bitmap.
-        buffer.truncate(total);
-        if (!stream.isSequential())
-            stream.seek(start + total);
+    QByteArray collected;
+    QBuffer memory;
+    QIODevice* pixels = &stream;
+    if (stream.isSequential()) {
+        appendExactly(stream, head, qMax<qint64>(0, total - head.size()));
+        collected = head.mid(pixelOffset, h.pixelDataSize);
+        head.truncate(pixelOffset);
+        memory.setBuffer(&collected);
+        memory.open(QIODevice::ReadOnly);
+        pixels = &memory;
     } else {
-        appendExactly(stream, buffer, total - buffer.size());
+        if (head.size() < pixelOffset)
+            appendExactly(stream, head, pixelOffset - head.size());
+        head.truncate(pixelOffset);
+        if (!stream.seek(start + pixelOffset) || stream.size() - stream.pos() < h.pixelDataSize)
+            throw EReadError();
     }
 
-    const uchar* bytes = reinterpret_cast<const uchar*>(buffer.constData());
-    const uchar* info = bytes + kFileHeaderSize;
+    const uchar* info = reinterpret_cast<const uchar*>(head.constData()) + kFileHeaderSize;
     const uchar* table = info + headerSize;
     if (h.compression == BI_BITFIELDS && !h.masksInHeader)
         for (int i = 0; i < 3; ++i)
@@ -348,10 +384,14 @@ TBmpReader::Result TBmpReader::Read(QIODevice& stream)
 
     Result result;
     if (h.compression == BI_RLE8 || h.compression == BI_RLE4) {
-        result.image = decodeRle(bytes + pixelOffset, h.pixelDataSize, table, h);
+        QByteArray data;
+        appendExactly(*pixels, data, h.pixelDataSize);
+        result.image = decodeRle(reinterpret_cast<const uchar*>(data.constData()), data.size(), table, h);
         result.bitsPerPixel = 24;
     } else {
-        result.image = decodeUncompressed(bytes + pixelOffset, table, h, result.bitsPerPixel);
+        result.image = decodeUncompressed(*pixels, table, h, result.bitsPerPixel);
     }
+    if (pixels == &stream)
+        stream.seek(start + total);   // past any bytes the declared size has beyond the rows
     return result;
 }

@@ -18,8 +18,11 @@ public:
         int bitsPerPixel = 24;
     };
 
-    // Largest bitmap accepted, in pixels (8192 x 8192).
-    static constexpr qint64 MaxPixels = qint64(1) << 26;
+    // Largest bitmap accepted, in pixels: 8192 x 8192 unless lowered (the
+    // fuzz targets lower it so that time goes into parsing, not into memset).
+    static constexpr qint64 DefaultPixelLimit = qint64(1) << 26;
+    static qint64 PixelLimit();
+    static void SetPixelLimit(qint64 pixels);
 
     // Reads one BMP file from the current position and leaves the stream right
     // after its pixel data. Throws EInvalidGraphic ("ビットマップイメージが不正です")

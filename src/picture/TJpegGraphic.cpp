@@ -82,7 +82,7 @@ bool runDecoder(DecodeJob* job)
         cinfo.do_fancy_upsampling = FALSE;
     }
     jpeg_calc_output_dimensions(&cinfo);
-    if (qint64(cinfo.output_width) * cinfo.output_height > TBmpReader::MaxPixels) {
+    if (qint64(cinfo.output_width) * cinfo.output_height > TBmpReader::PixelLimit()) {
         job->tooLarge = true;
         jpeg_destroy_decompress(&cinfo);
         return false;

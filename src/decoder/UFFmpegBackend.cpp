@@ -1,0 +1,556 @@
+#include "decoder/UFFmpegBackend.h"
+
+#include "picture/TSafetyBitmap.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <array>
+
+extern "C" {
+#include <libavutil/mathematics.h>
+}
+
+namespace {
+
+// Left to the AVI back end: these files are refused here.
+constexpr std::array ExcludedCodecs = {
+    AV_CODEC_ID_INDEO3, AV_CODEC_ID_CINEPAK, AV_CODEC_ID_MSRLE, AV_CODEC_ID_MSVIDEO1,
+};
+
+constexpr int64_t MinimumDurationUs = 40000; // exclusive
+constexpr int ForwardWindowSeconds = 7;
+constexpr int64_t BackOffStep = 10;          // time-base units of the first back-off
+constexpr int MaxSeekAttempts = 200;
+constexpr int MinForwardPackets = 200;
+constexpr int MaxReadsPerPacket = 250;
+constexpr int MaxKeyScanPackets = 1000;
+constexpr size_t MaxSkippedTimestamps = 512;
+// Larger pictures are refused: the frame bitmap would take hundreds of MiB.
+constexpr int MaxPictureSide = 8192;
+
+bool IsExcludedCodec(AVCodecID id)
+{
+    return std::find(ExcludedCodecs.begin(), ExcludedCodecs.end(), id) != ExcludedCodecs.end();
+}
+
+// The full-range ("J") formats are deprecated in libswscale: map them to the
+// plain format and say the range instead.
+AVPixelFormat PlainPixelFormat(AVPixelFormat format, bool& fullRange)
+{
+    switch (format) {
+    case AV_PIX_FMT_YUVJ420P: fullRange = true; return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P: fullRange = true; return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ444P: fullRange = true; return AV_PIX_FMT_YUV444P;
+    case AV_PIX_FMT_YUVJ440P: fullRange = true; return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ411P: fullRange = true; return AV_PIX_FMT_YUV411P;
+    default: return format;
+    }
+}
+
+int64_t MaxKnown(int64_t a, int64_t b)
+{
+    if (a == AV_NOPTS_VALUE)
+        return b;
+    if (b == AV_NOPTS_VALUE)
+        return a;
+    return std::max(a, b);
+}
+
+} // namespace
+
+TFFmpegBackend::TFFmpegBackend(int threads)
+    : decoderThreads(threads)
+{
+}
+
+TFFmpegBackend::~TFFmpegBackend()
+{
+    ReleaseAll();
+}
+
+bool TFFmpegBackend::Open(const QString& fileName, TSafetyBitmap& frame)
+{
+    ReleaseAll();
+    try {
+        if (!IsRegularFile(fileName) || !OpenInput(fileName) || !OpenCodec() || !IsStreamUsable()) {
+            ReleaseAll();
+            return false;
+        }
+        packet.reset(av_packet_alloc());
+        currentFrame.reset(av_frame_alloc());
+        scratchFrame.reset(av_frame_alloc());
+        if (!packet || !currentFrame || !scratchFrame) {
+            ReleaseAll();
+            return false;
+        }
+        frame.SetSize24(width, height);
+        startOffset = -1;
+        // The first picture is shown at once and teaches the start offset.
+        if (SeekTo(0))
+            RenderFrame(frame);
+        return true;
+    } catch (...) {
+        ReleaseAll();
+        return false;
+    }
+}
+
+bool TFFmpegBackend::OpenInput(const QString& fileName)
+{
+    AVDictionary* options = nullptr;
+    // A playlist or reference file must not make the library open anything
+    // but local files.
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    AVFormatContext* raw = nullptr;
+    // "file:" keeps names with a colon from being taken for another protocol.
+    const QByteArray url = "file:" + QFile::encodeName(fileName);
+    const int opened = avformat_open_input(&raw, url.constData(), nullptr, &options);
+    av_dict_free(&options);
+    if (opened != 0)
+        return false;
+    format.reset(raw);
+    return avformat_find_stream_info(format.get(), nullptr) >= 0;
+}
+
+bool TFFmpegBackend::OpenCodec()
+{
+    // The lowest video stream; cover art attached to audio files is no video.
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        AVStream* candidate = format->streams[i];
+        if (candidate->codecpar->codec_type == AVMEDIA_TYPE_VIDEO
+            && !(candidate->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
+            stream = candidate;
+            videoStreamIndex = static_cast<int>(i);
+            break;
+        }
+    }
+    if (!stream)
+        return false;
+    const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!decoder || IsExcludedCodec(decoder->id))
+        return false;
+    codec.reset(avcodec_alloc_context3(decoder));
+    if (!codec || avcodec_parameters_to_context(codec.get(), stream->codecpar) < 0)
+        return false;
+    codec->pkt_timebase = stream->time_base;
+    codec->workaround_bugs = FF_BUG_AUTODETECT;
+    codec->thread_count = decoderThreads;
+    codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    format->flags |= AVFMT_FLAG_GENPTS;
+    if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
+        return false;
+    // Old muxers wrote 1001/1 for 1000/1001 s. The decoder no longer reads
+    // this field (timestamps come from the stream), so this changes nothing
+    // today; it is kept so the context looks as older files expect.
+    if (codec->time_base.num > 1000 && codec->time_base.den == 1)
+        codec->time_base.den = 1000;
+    width = codec->width;
+    height = codec->height;
+    durationUs = format->duration;
+    return true;
+}
+
+bool TFFmpegBackend::IsStreamUsable() const
+{
+    // Unknown durations are AV_NOPTS_VALUE, which is negative.
+    if (durationUs <= MinimumDurationUs)
+        return false;
+    if (width <= 0 || height <= 0 || width > MaxPictureSide || height > MaxPictureSide)
+        return false;
+    return stream->time_base.num > 0 && stream->time_base.den > 0;
+}
+
+void TFFmpegBackend::ReleaseAll()
+{
+    scaler.reset();
+    scratchFrame.reset();
+    currentFrame.reset();
+    packet.reset();
+    codec.reset();
+    format.reset();
+    stream = nullptr;
+    videoStreamIndex = -1;
+    durationUs = 0;
+    startOffset = -1;
+    dataStartPos = -1;
+    width = height = 0;
+    haveCurrent = false;
+    currentPts = precedingPts = keyPts = AV_NOPTS_VALUE;
+    skippedTimestamps.clear();
+    packetPending = false;
+    inputEnded = decoderDrained = false;
+}
+
+bool TFFmpegBackend::Close()
+{
+    ReleaseAll();
+    return true;
+}
+
+int TFFmpegBackend::Duration() const
+{
+    if (!format)
+        return -1;
+    return static_cast<int32_t>(av_rescale(durationUs, 1000, 1000000));
+}
+
+int TFFmpegBackend::FrameWidth() const
+{
+    return codec ? width : -1;
+}
+
+int TFFmpegBackend::FrameHeight() const
+{
+    return codec ? height : -1;
+}
+
+int64_t TFFmpegBackend::TargetTimestamp(int position) const
+{
+    int64_t us = av_rescale(position, 1000000, 1000);
+    if (us < 0)
+        us = 0;
+    if (us >= durationUs)
+        us = durationUs - 1;
+    const AVRational base = stream->time_base;
+    int64_t ts = av_rescale(us, base.den, 1000000LL * base.num);
+    if (startOffset >= 0 && position != 0)
+        ts += startOffset;
+    return ts;
+}
+
+bool TFFmpegBackend::SeekTo(int position)
+{
+    if (!format || !codec)
+        return false;
+    try {
+        const int64_t ts = TargetTimestamp(position);
+        bool found = CurrentFrameAnswers(ts);
+        if (!found && CanDecodeForward(ts))
+            found = DecodeForward(ts, currentPts);
+        if (!found)
+            found = SeekAndDecode(ts);
+        LearnStartOffset(position);
+        return found;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TFFmpegBackend::BeforeWindowEnd(int64_t from, int64_t ts) const
+{
+    return av_compare_ts(ts - from, stream->time_base, ForwardWindowSeconds, AVRational{1, 1}) <= 0;
+}
+
+// The delivered frame is still the first one at or after the target: the
+// same position again, a target between it and the frame before it, or a
+// target past the last frame of the stream.
+bool TFFmpegBackend::CurrentFrameAnswers(int64_t ts) const
+{
+    if (!haveCurrent || currentPts == AV_NOPTS_VALUE)
+        return false;
+    if (ts == currentPts)
+        return true;
+    if (ts < currentPts)
+        return precedingPts != AV_NOPTS_VALUE && ts > precedingPts;
+    return decoderDrained && BeforeWindowEnd(currentPts, ts);
+}
+
+bool TFFmpegBackend::CanDecodeForward(int64_t ts) const
+{
+    return haveCurrent && currentPts != AV_NOPTS_VALUE && ts > currentPts && !decoderDrained
+           && BeforeWindowEnd(currentPts, ts);
+}
+
+void TFFmpegBackend::ForgetDecoderPosition()
+{
+    avcodec_flush_buffers(codec.get());
+    av_frame_unref(currentFrame.get());
+    haveCurrent = false;
+    currentPts = precedingPts = keyPts = AV_NOPTS_VALUE;
+    skippedTimestamps.clear();
+    packetPending = false;
+    inputEnded = decoderDrained = false;
+}
+
+bool TFFmpegBackend::SeekAndDecode(int64_t ts)
+{
+    const int64_t streamStart = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
+    // At the start of the stream the first key frame is the answer even
+    // when the target lies before it.
+    const int64_t startLimit = std::max(ts, streamStart);
+    TLanding landing = TLanding::Failed;
+    int64_t previous = INT64_MAX;
+    for (int attempt = 0; attempt < MaxSeekAttempts; ++attempt) {
+        const int64_t seekPoint = NextSeekPoint(ts, previous, attempt);
+        const bool atStart = seekPoint <= 0 || seekPoint <= FirstIndexTimestamp();
+        landing = SeekAndFindKeyPacket(seekPoint, atStart ? startLimit : ts);
+        if (landing == TLanding::Accepted)
+            break;
+        if (atStart) {
+            landing = RewindToStart(startLimit);
+            break;
+        }
+        previous = seekPoint;
+    }
+    if (landing != TLanding::Accepted)
+        return false;
+    packetPending = true;
+    // Within the bounds the target was not reached (broken timestamps): the
+    // last decoded picture is the best there is.
+    return DecodeForward(ts, keyPts) || haveCurrent;
+}
+
+int64_t TFFmpegBackend::FirstIndexTimestamp() const
+{
+    const AVIndexEntry* first = avformat_index_get_entry(stream, 0);
+    return first ? first->timestamp : INT64_MIN;
+}
+
+// The seek lands on the first key frame at or after the seek point. The
+// first try is the key frame the index places at or before the target; each
+// further try starts earlier: at the index's key frame before the previous
+// try, or, without an index, by a step that starts at 10 units and grows
+// fourfold, so that 90 kHz streams reach a group of pictures in a few tries.
+int64_t TFFmpegBackend::NextSeekPoint(int64_t ts, int64_t previous, int attempt) const
+{
+    const int64_t limit = attempt == 0 ? ts : previous - 1;
+    if (const AVIndexEntry* entry = avformat_index_get_entry_from_timestamp(stream, limit, AVSEEK_FLAG_BACKWARD))
+        return entry->timestamp;
+    if (attempt == 0)
+        return ts;
+    int64_t offset = 0;
+    int64_t step = BackOffStep;
+    for (int i = 0; i < attempt && offset < ts; ++i) {
+        offset += step;
+        step = step > INT64_MAX / 8 ? step : step * 4;
+    }
+    const int64_t point = offset >= ts ? 0 : ts - offset;
+    return std::max<int64_t>(0, std::min(point, previous - 1));
+}
+
+TFFmpegBackend::TLanding TFFmpegBackend::SeekAndFindKeyPacket(int64_t seekPoint, int64_t limit)
+{
+    ++statistics.seeks;
+    if (av_seek_frame(format.get(), videoStreamIndex, seekPoint, 0) < 0)
+        return TLanding::Failed;
+    ForgetDecoderPosition();
+    return FindKeyPacket(limit, false);
+}
+
+// Demuxers that land at a later key frame when asked for the very start
+// (Matroska, WebM, ASF) are brought back by a backward seek, then by a byte
+// seek to the first packet, and at last the first packet found is taken.
+TFFmpegBackend::TLanding TFFmpegBackend::RewindToStart(int64_t limit)
+{
+    const int64_t streamStart = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
+    ++statistics.seeks;
+    if (av_seek_frame(format.get(), videoStreamIndex, std::min<int64_t>(streamStart, 0), AVSEEK_FLAG_BACKWARD) >= 0) {
+        ForgetDecoderPosition();
+        if (FindKeyPacket(limit, false) == TLanding::Accepted)
+            return TLanding::Accepted;
+    }
+    if (dataStartPos >= 0) {
+        ++statistics.seeks;
+        if (av_seek_frame(format.get(), -1, dataStartPos, AVSEEK_FLAG_BYTE) >= 0) {
+            ForgetDecoderPosition();
+            if (FindKeyPacket(limit, false) == TLanding::Accepted)
+                return TLanding::Accepted;
+        }
+    }
+    ++statistics.seeks;
+    if (av_seek_frame(format.get(), videoStreamIndex, 0, AVSEEK_FLAG_BACKWARD) < 0)
+        return TLanding::Failed;
+    ForgetDecoderPosition();
+    return FindKeyPacket(limit, true);
+}
+
+// Reads up to the first key packet after a seek. Packets before it would
+// decode into damaged pictures and are dropped. Accepted when the key frame
+// lies at or before the limit; late when it, or everything read, lies after.
+TFFmpegBackend::TLanding TFFmpegBackend::FindKeyPacket(int64_t limit, bool acceptAny)
+{
+    for (int scanned = 0; scanned < MaxKeyScanPackets; ++scanned) {
+        const TReadResult read = ReadVideoPacket();
+        if (read == TReadResult::EndOfInput)
+            return TLanding::Failed;
+        if (read == TReadResult::NoVideoPacket)
+            continue;
+        const int64_t timestamp = PacketTimestamp(packet.get());
+        if (acceptAny || (packet->flags & AV_PKT_FLAG_KEY)) {
+            keyPts = timestamp;
+            const bool early = timestamp != AV_NOPTS_VALUE && timestamp <= limit;
+            return acceptAny || early ? TLanding::Accepted : TLanding::Late;
+        }
+        if (packet->dts != AV_NOPTS_VALUE && packet->dts > limit)
+            return TLanding::Late;
+    }
+    return TLanding::Late;
+}
+
+int64_t TFFmpegBackend::PacketTimestamp(const AVPacket* packet)
+{
+    return packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+}
+
+// Enough packets for the frames between the two timestamps, plus the fixed
+// allowance for packets that yield nothing (broken or missing timestamps).
+int TFFmpegBackend::ForwardBudget(int64_t ts, int64_t fromPts) const
+{
+    if (fromPts == AV_NOPTS_VALUE || ts <= fromPts)
+        return MinForwardPackets;
+    AVRational rate = av_guess_frame_rate(format.get(), stream, nullptr);
+    if (rate.num <= 0 || rate.den <= 0)
+        rate = AVRational{120, 1};
+    const AVRational base = stream->time_base;
+    // frames = (ts - from) * base * rate, at most a day of frames
+    const int64_t frames = av_rescale(ts - fromPts, int64_t(base.num) * rate.num, int64_t(base.den) * rate.den);
+    return MinForwardPackets + static_cast<int>(std::clamp<int64_t>(2 * frames, 0, 24 * 3600 * 120));
+}
+
+bool TFFmpegBackend::DecodeForward(int64_t ts, int64_t fromPts)
+{
+    const int budget = ForwardBudget(ts, fromPts);
+    for (int rounds = 0;; ++rounds) {
+        switch (ReceiveUntil(ts)) {
+        case TDecodeResult::Reached: return true;
+        case TDecodeResult::Drained: return haveCurrent;
+        case TDecodeResult::Failed: return false;
+        case TDecodeResult::NeedInput: break;
+        }
+        if (rounds >= budget || inputEnded)
+            return false;
+        if (!packetPending) {
+            const TReadResult read = ReadVideoPacket();
+            if (read == TReadResult::EndOfInput) {
+                // Drain: the frames the decoder still holds come out, the last one too.
+                avcodec_send_packet(codec.get(), nullptr);
+                inputEnded = true;
+                continue;
+            }
+            if (read == TReadResult::NoVideoPacket)
+                continue;
+        }
+        packetPending = false;
+        SendCurrentPacket(ts);
+    }
+}
+
+// Non-reference frames before the target cannot change any later picture,
+// so the decoder may drop them: exact, and most B-frames are skipped.
+void TFFmpegBackend::SendCurrentPacket(int64_t ts)
+{
+    const int64_t timestamp = packet->pts;
+    const bool skip = skipNonReference && timestamp != AV_NOPTS_VALUE && timestamp < ts
+                      && !(packet->flags & AV_PKT_FLAG_KEY);
+    codec->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    if (skip) {
+        if (skippedTimestamps.size() >= MaxSkippedTimestamps)
+            skippedTimestamps.erase(skippedTimestamps.begin());
+        skippedTimestamps.push_back(timestamp);
+        ++statistics.packetsSkipped;
+    }
+    ++statistics.packetsSent;
+    // A damaged packet is refused by the decoder; the next one goes on.
+    avcodec_send_packet(codec.get(), packet.get());
+    av_packet_unref(packet.get());
+}
+
+TFFmpegBackend::TDecodeResult TFFmpegBackend::ReceiveUntil(int64_t ts)
+{
+    for (;;) {
+        const int received = avcodec_receive_frame(codec.get(), scratchFrame.get());
+        if (received == AVERROR(EAGAIN))
+            return TDecodeResult::NeedInput;
+        if (received == AVERROR_EOF) {
+            decoderDrained = true;
+            return TDecodeResult::Drained;
+        }
+        if (received < 0)
+            return TDecodeResult::Failed;
+        ++statistics.framesReceived;
+        int64_t pts = scratchFrame->best_effort_timestamp;
+        if (pts == AV_NOPTS_VALUE)
+            pts = scratchFrame->pts;
+        // Frames of an open group that precede its key frame refer to
+        // pictures before the seek: never delivered.
+        if (keyPts != AV_NOPTS_VALUE && pts != AV_NOPTS_VALUE && pts < keyPts) {
+            av_frame_unref(scratchFrame.get());
+            continue;
+        }
+        keyPts = AV_NOPTS_VALUE;
+        AcceptFrame(pts);
+        if (pts != AV_NOPTS_VALUE && pts >= ts)
+            return TDecodeResult::Reached;
+    }
+}
+
+void TFFmpegBackend::AcceptFrame(int64_t pts)
+{
+    // Frames dropped unseen still lie between this frame and the one before.
+    int64_t preceding = haveCurrent ? currentPts : AV_NOPTS_VALUE;
+    if (pts != AV_NOPTS_VALUE) {
+        for (int64_t skipped : skippedTimestamps)
+            if (skipped < pts)
+                preceding = MaxKnown(preceding, skipped);
+        std::erase_if(skippedTimestamps, [pts](int64_t skipped) { return skipped < pts; });
+    }
+    av_frame_unref(currentFrame.get());
+    av_frame_move_ref(currentFrame.get(), scratchFrame.get());
+    haveCurrent = true;
+    currentPts = pts;
+    precedingPts = preceding;
+
+}
+
+TFFmpegBackend::TReadResult TFFmpegBackend::ReadVideoPacket()
+{
+    av_packet_unref(packet.get());
+    for (int reads = 0; reads < MaxReadsPerPacket; ++reads) {
+        if (av_read_frame(format.get(), packet.get()) < 0)
+            return TReadResult::EndOfInput;
+        if (packet->stream_index == videoStreamIndex) {
+            if (dataStartPos < 0 && packet->pos >= 0)
+                dataStartPos = packet->pos;
+            return TReadResult::Packet;
+        }
+        av_packet_unref(packet.get());
+    }
+    return TReadResult::NoVideoPacket;
+}
+
+void TFFmpegBackend::LearnStartOffset(int position)
+{
+    if (startOffset >= 0 || position != 0 || !haveCurrent || currentPts == AV_NOPTS_VALUE)
+        return;
+    const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
+    const int32_t offset = static_cast<int32_t>(start);
+    startOffset = offset < 0 ? -1 : offset;
+}
+
+bool TFFmpegBackend::RenderFrame(TSafetyBitmap& frame)
+{
+    if (!haveCurrent || !currentFrame->data[0])
+        return false;
+    try {
+        bool fullRange = currentFrame->color_range == AVCOL_RANGE_JPEG;
+        const AVPixelFormat source = PlainPixelFormat(static_cast<AVPixelFormat>(currentFrame->format), fullRange);
+        SwsContext* context = sws_getCachedContext(scaler.release(), currentFrame->width, currentFrame->height, source,
+                                                   width, height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr,
+                                                   nullptr);
+        scaler.reset(context);
+        if (!context)
+            return false;
+        const int colorSpace = currentFrame->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
+        const int* coefficients = sws_getCoefficients(colorSpace);
+        sws_setColorspaceDetails(context, coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16, 1 << 16);
+        if (frame.Width() != width || frame.Height() != height || frame.Image().format() != QImage::Format_BGR888)
+            frame.SetSize24(width, height);
+        uint8_t* target[4] = {frame.ScanLine(0), nullptr, nullptr, nullptr};
+        const int targetStride[4] = {static_cast<int>(frame.BytesPerLine()), 0, 0, 0};
+        return sws_scale(context, currentFrame->data, currentFrame->linesize, 0, currentFrame->height, target,
+                         targetStride) > 0;
+    } catch (...) {
+        return false;
+    }
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "decoder/UAvPointer.h"
+#include "decoder/UMovieBackend.h"
+
+#include <cstdint>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+// Decodes any container and codec the FFmpeg libraries open, except the
+// codecs left to the AVI back end. The frame delivered for a position is the
+// first frame in presentation order whose timestamp is at or after it.
+class TFFmpegBackend : public TMovieBackend
+{
+public:
+    // Counters for tests and benchmarks: they show how a fetch was served.
+    struct TStatistics
+    {
+        int seeks = 0;          // container seeks (each back-off step counts)
+        int packetsSent = 0;    // video packets given to the decoder
+        int packetsSkipped = 0; // of those, sent while non-reference frames were discarded
+        int framesReceived = 0; // pictures the decoder handed out
+    };
+
+    // decoderThreads: FFmpeg's own decoding threads (0 = one per core,
+    // 1 = none). The program uses the default; benchmarks compare.
+    explicit TFFmpegBackend(int decoderThreads = DefaultDecoderThreads);
+    ~TFFmpegBackend() override;
+
+    bool Open(const QString& fileName, TSafetyBitmap& frame) override;
+    bool Close() override;
+    int Duration() const override;
+    int FrameWidth() const override;
+    int FrameHeight() const override;
+    bool SeekTo(int position) override;
+    bool RenderFrame(TSafetyBitmap& frame) override;
+
+    // Skipping non-reference frames before the target is exact; it can be
+    // switched off to measure its gain.
+    void SetSkipNonReference(bool skip) { skipNonReference = skip; }
+
+    const TStatistics& Statistics() const { return statistics; }
+    void ResetStatistics() { statistics = {}; }
+
+    static constexpr int DefaultDecoderThreads = 0;
+
+private:
+    enum class TReadResult { Packet, NoVideoPacket, EndOfInput };
+    enum class TDecodeResult { Reached, NeedInput, Drained, Failed };
+    enum class TLanding { Accepted, Late, Failed };
+
+    bool OpenInput(const QString& fileName);
+    bool OpenCodec();
+    bool IsStreamUsable() const;
+    void ReleaseAll();
+
+    int64_t TargetTimestamp(int position) const;
+    bool CurrentFrameAnswers(int64_t ts) const;
+    bool CanDecodeForward(int64_t ts) const;
+    bool SeekAndDecode(int64_t ts);
+    int64_t NextSeekPoint(int64_t ts, int64_t previous, int attempt) const;
+    int64_t FirstIndexTimestamp() const;
+    TLanding SeekAndFindKeyPacket(int64_t seekPoint, int64_t limit);
+    TLanding RewindToStart(int64_t limit);
+    TLanding FindKeyPacket(int64_t limit, bool acceptAny);
+    bool DecodeForward(int64_t ts, int64_t fromPts);
+    int ForwardBudget(int64_t ts, int64_t fromPts) const;
+    void SendCurrentPacket(int64_t ts);
+    TDecodeResult ReceiveUntil(int64_t ts);
+    void AcceptFrame(int64_t pts);
+    TReadResult ReadVideoPacket();
+    void ForgetDecoderPosition();
+    void LearnStartOffset(int position);
+    bool BeforeWindowEnd(int64_t from, int64_t ts) const;
+
+    static int64_t PacketTimestamp(const AVPacket* packet);
+
+    const int decoderThreads;
+    bool skipNonReference = true;
+
+    TAvPointer<AVFormatContext, avformat_close_input> format;
+    TAvPointer<AVCodecContext, avcodec_free_context> codec;
+    TAvPointer<AVPacket, av_packet_free> packet;
+    TAvPointer<AVFrame, av_frame_free> currentFrame; // the delivered picture
+    TAvPointer<AVFrame, av_frame_free> scratchFrame; // receives each decoded picture
+    TAvPointer<SwsContext, sws_freeContext> scaler;
+
+    AVStream* stream = nullptr;
+    int videoStreamIndex = -1;
+    int64_t durationUs = 0;
+    int startOffset = -1;       // stream start time in time-base units, learned at position 0
+    int64_t dataStartPos = -1;  // byte position of the first packet, for rewinding
+    int width = 0;
+    int height = 0;
+
+    // Where the decoder stands: the delivered frame and the frame before it.
+    bool haveCurrent = false;
+    int64_t currentPts = AV_NOPTS_VALUE;
+    int64_t precedingPts = AV_NOPTS_VALUE;
+    std::vector<int64_t> skippedTimestamps; // sent under discard, not yet passed by a frame
+    int64_t keyPts = AV_NOPTS_VALUE;       // frames before the key frame after a seek are dropped
+    bool packetPending = false;            // the key packet found after a seek is still to be sent
+    bool inputEnded = false;               // end of input reached and signalled to the decoder
+    bool decoderDrained = false;           // every frame of the stream has been handed out
+
+    TStatistics statistics;
+};

@@ -1,0 +1,186 @@
+#include "tools/TGrabOptions.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr int MaxSplitCount = 999; // pictures are numbered in three digits
+
+std::optional<int> ParseMilliseconds(const QString& text)
+{
+    bool ok = false;
+    const qlonglong value = text.trimmed().toLongLong(&ok);
+    if (!ok || value < 0 || value > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+} // namespace
+
+std::vector<int> SplitPositions(int start, int end, int count)
+{
+    std::vector<int> positions;
+    const int span = end - start;
+    const double step = span / ((count - 1) + 0.2);
+    for (int i = 0; i < count; ++i)
+        // nearbyint rounds halves to even in the default rounding mode.
+        positions.push_back(start + static_cast<int>(std::nearbyint((i + 0.1) * step)));
+    return positions;
+}
+
+QString TGrabOptions::Usage()
+{
+    return QStringLiteral(
+        "Usage: pellumo-grab [--at MS[,MS...]]... [--split N [--range START:END]] [-o DIR]\n"
+        "                    [--format bmp|jpg|png] [--deinterlace] [--info] VIDEO\n"
+        "\n"
+        "Writes the frames of VIDEO at the given millisecond positions as pictures.\n"
+        "\n"
+        "  --at MS[,MS...]    positions in milliseconds, fetched in the order given\n"
+        "  --split N          N positions at equal intervals, as the automatic split\n"
+        "  --range START:END  the stretch the split covers (default: the whole video)\n"
+        "  -o DIR             folder for the pictures DIR/001.ext, ... (default: .)\n"
+        "  --format FORMAT    bmp (24-bit BMP, default), jpg (JPEG, quality 90,\n"
+        "                     baseline) or png\n"
+        "  --deinterlace      double the lines of the top field\n"
+        "  --info             print the first line only\n"
+        "  -h, --help         this text\n"
+        "\n"
+        "The first line on standard output is\n"
+        "  backend=ffmpeg|avi duration=<ms> size=<w>x<h>\n"
+        "then one line per picture: number, position and path, separated by tabs.\n"
+        "A position at or past the end gives the last frame (duration - 1).\n"
+        "Exit status: 0 success, 1 the video cannot be opened or a picture cannot\n"
+        "be fetched or written, 2 bad usage.\n");
+}
+
+bool TGrabOptions::Fail(const QString& message)
+{
+    error = message;
+    return false;
+}
+
+bool TGrabOptions::NeedsValue(const QString& option) const
+{
+    return option == "--at" || option == "--split" || option == "--range" || option == "-o"
+           || option == "--format";
+}
+
+bool TGrabOptions::Parse(const QStringList& arguments)
+{
+    for (int i = 0; i < arguments.size(); ++i) {
+        QString option = arguments[i];
+        QString value;
+        if (option == "-h" || option == "--help") {
+            help = true;
+            return true;
+        }
+        if (option.startsWith("--") && option.contains('=')) {
+            value = option.section('=', 1);
+            option = option.section('=', 0, 0);
+        } else if (NeedsValue(option)) {
+            if (i + 1 >= arguments.size())
+                return Fail(option + " needs a value");
+            value = arguments[++i];
+        }
+        if (option == "--") {
+            if (i + 2 != arguments.size() || !video.isEmpty())
+                return Fail("exactly one VIDEO is expected");
+            video = arguments[i + 1];
+            break;
+        }
+        if (option.startsWith('-') && option.size() > 1) {
+            if (!ParseOption(option, value))
+                return false;
+            continue;
+        }
+        if (!video.isEmpty())
+            return Fail("exactly one VIDEO is expected");
+        video = option;
+    }
+    if (video.isEmpty())
+        return Fail("no VIDEO given");
+    if (range && std::none_of(requests.begin(), requests.end(), [](const TRequest& r) { return r.splitCount > 0; }))
+        return Fail("--range needs --split");
+    return true;
+}
+
+bool TGrabOptions::ParseOption(const QString& option, const QString& value)
+{
+    if (option == "--at") {
+        TRequest request;
+        for (const QString& part : value.split(',')) {
+            const std::optional<int> position = ParseMilliseconds(part);
+            if (!position)
+                return Fail("--at: not a position in milliseconds: " + part);
+            request.positions.push_back(*position);
+        }
+        requests.push_back(request);
+    } else if (option == "--split") {
+        bool ok = false;
+        const int count = value.toInt(&ok);
+        if (!ok || count < 1 || count > MaxSplitCount)
+            return Fail(QString("--split: N must be 1 to %1").arg(MaxSplitCount));
+        requests.push_back(TRequest{{}, count});
+    } else if (option == "--range") {
+        const QStringList ends = value.split(':');
+        const std::optional<int> start = ends.size() == 2 ? ParseMilliseconds(ends[0]) : std::nullopt;
+        const std::optional<int> end = ends.size() == 2 ? ParseMilliseconds(ends[1]) : std::nullopt;
+        if (!start || !end || *start > *end)
+            return Fail("--range: START:END in milliseconds with START <= END expected");
+        range = std::make_pair(*start, *end);
+    } else if (option == "-o") {
+        if (value.isEmpty())
+            return Fail("-o: empty folder");
+        folder = value;
+    } else if (option == "--format") {
+        const QString name = value.toLower();
+        if (name == "bmp")
+            format = TImageFormat::Bmp;
+        else if (name == "jpg" || name == "jpeg")
+            format = TImageFormat::Jpeg;
+        else if (name == "png")
+            format = TImageFormat::Png;
+        else
+            return Fail("--format: bmp, jpg or png expected");
+    } else if (option == "--deinterlace") {
+        deinterlace = true;
+    } else if (option == "--info") {
+        infoOnly = true;
+    } else {
+        return Fail("unknown option " + option);
+    }
+    return true;
+}
+
+QString TGrabOptions::Extension() const
+{
+    switch (format) {
+    case TImageFormat::Jpeg: return QStringLiteral("jpg");
+    case TImageFormat::Png: return QStringLiteral("png");
+    case TImageFormat::Bmp: break;
+    }
+    return QStringLiteral("bmp");
+}
+
+std::vector<int> TGrabOptions::Positions(int duration) const
+{
+    const int last = std::max(duration - 1, 0);
+    std::vector<int> positions;
+    for (const TRequest& request : requests) {
+        if (request.splitCount > 0) {
+            // The range is kept within the video, as the position bar does.
+            const int start = range ? std::min(range->first, std::max(duration, 0)) : 0;
+            const int end = range ? std::min(range->second, std::max(duration, 0)) : std::max(duration, 0);
+            const std::vector<int> split = SplitPositions(start, end, request.splitCount);
+            positions.insert(positions.end(), split.begin(), split.end());
+        } else {
+            positions.insert(positions.end(), request.positions.begin(), request.positions.end());
+        }
+    }
+    for (int& position : positions)
+        position = std::min(position, last);
+    return positions;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// The command line of pellumo-grab:
+//   pellumo-grab [--at MS[,MS...]]... [--split N [--range START:END]] [-o DIR]
+//                [--format bmp|jpg|png] [--deinterlace] [--info] VIDEO
+// Positions are kept in the order given; a split is expanded once the
+// video's duration is known.
+class TGrabOptions
+{
+public:
+    enum class TImageFormat { Bmp, Jpeg, Png };
+
+    // One request, in command-line order: fixed positions or a split.
+    struct TRequest
+    {
+        std::vector<int> positions; // --at
+        int splitCount = 0;         // --split N (0: none)
+    };
+
+    // Parses the arguments after the program name. On failure Error() says
+    // why; on --help HelpRequested() is true.
+    bool Parse(const QStringList& arguments);
+
+    const QString& Error() const { return error; }
+    bool HelpRequested() const { return help; }
+
+    const QString& VideoPath() const { return video; }
+    const QString& OutputFolder() const { return folder; }
+    TImageFormat ImageFormat() const { return format; }
+    QString Extension() const;
+    bool Deinterlace() const { return deinterlace; }
+    bool InfoOnly() const { return infoOnly; }
+
+    // Every position to fetch, in order, for a video of this duration:
+    // split positions over the range (whole video by default), positions
+    // at or past the end moved to duration - 1.
+    std::vector<int> Positions(int duration) const;
+
+    static QString Usage();
+
+private:
+    bool ParseOption(const QString& option, const QString& value);
+    bool NeedsValue(const QString& option) const;
+    bool Fail(const QString& message);
+
+    QString error;
+    bool help = false;
+    QString video;
+    QString folder = QStringLiteral(".");
+    TImageFormat format = TImageFormat::Bmp;
+    bool deinterlace = false;
+    bool infoOnly = false;
+    std::vector<TRequest> requests;
+    std::optional<std::pair<int, int>> range;
+};
+
+// Positions of the automatic split: N frames at equal intervals over
+// [start, end], the first 0.1 step after start, the last 0.1 step before end.
+std::vector<int> SplitPositions(int start, int end, int count);

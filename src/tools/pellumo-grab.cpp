@@ -1,0 +1,125 @@
+// pellumo-grab: writes the frames of a video at given positions as pictures,
+// through the program's own decoder. See TGrabOptions::Usage().
+
+#include "decoder/UMovieDecoder.h"
+#include "picture/TSafetyBitmap.h"
+#include "picture/UDeinterlace.h"
+#include "picture/UImageWriter.h"
+#include "tools/TGrabOptions.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cstdio>
+#include <exception>
+#include <unistd.h>
+
+namespace {
+
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+void PrintError(const QString& message)
+{
+    std::fprintf(stderr, "pellumo-grab: %s\n", qPrintable(message));
+}
+
+void WritePicture(const QImage& image, const QString& path, TGrabOptions::TImageFormat format)
+{
+    switch (format) {
+    case TGrabOptions::TImageFormat::Jpeg: WriteJpegFile(image, path, 90); return;
+    case TGrabOptions::TImageFormat::Png: WritePngFile(image, path); return;
+    case TGrabOptions::TImageFormat::Bmp: WriteBmpFile(image, path); return;
+    }
+}
+
+// A progress line for long runs, only where someone watches.
+class TProgress
+{
+public:
+    explicit TProgress(int total) : total(total), shown(total >= 10 && ::isatty(STDERR_FILENO)) {}
+    ~TProgress()
+    {
+        if (shown)
+            std::fprintf(stderr, "\r%*s\r", 40, "");
+    }
+    void Step(int done) const
+    {
+        if (shown)
+            std::fprintf(stderr, "\rpellumo-grab: %d/%d", done, total);
+    }
+
+private:
+    int total;
+    bool shown;
+};
+
+int Grab(const TGrabOptions& options)
+{
+    TMovieDecoder decoder;
+    if (!decoder.Open(options.VideoPath())) {
+        PrintError(QString("cannot open video %1").arg(options.VideoPath()));
+        return ExitFailure;
+    }
+    std::printf("backend=%s duration=%d size=%dx%d\n", decoder.UseAviFile() ? "avi" : "ffmpeg", decoder.Duration(),
+                decoder.FrameWidth(), decoder.FrameHeight());
+    std::fflush(stdout);
+    if (options.InfoOnly())
+        return 0;
+
+    const std::vector<int> positions = options.Positions(decoder.Duration());
+    const QDir folder(options.OutputFolder());
+    if (!positions.empty() && !folder.mkpath(".")) {
+        PrintError(QString("cannot create folder %1").arg(options.OutputFolder()));
+        return ExitFailure;
+    }
+    int status = 0;
+    const TProgress progress(static_cast<int>(positions.size()));
+    for (size_t i = 0; i < positions.size(); ++i) {
+        const int number = static_cast<int>(i) + 1;
+        const QString path = folder.filePath(QString("%1.%2").arg(number, 3, 10, QChar('0')).arg(options.Extension()));
+        // As in the program's split: a frame that cannot be fetched leaves
+        // the previous picture, which is written all the same.
+        if (!decoder.FetchFrame(positions[i])) {
+            PrintError(QString("%1: no frame at %2 ms, previous picture kept").arg(options.VideoPath()).arg(positions[i]));
+            status = ExitFailure;
+        }
+        TSafetyBitmap picture;
+        picture.Assign(decoder.FrameBitmap());
+        if (options.Deinterlace())
+            DeinterlaceBitmap(picture);
+        try {
+            WritePicture(picture.Image(), path, options.ImageFormat());
+        } catch (const std::exception& error) {
+            PrintError(QString("cannot write %1: %2").arg(path, QString::fromLocal8Bit(error.what())));
+            return ExitFailure;
+        }
+        std::printf("%03d\t%d\t%s\n", number, positions[i], qPrintable(path));
+        std::fflush(stdout);
+        progress.Step(number);
+    }
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    TGrabOptions options;
+    if (!options.Parse(application.arguments().mid(1))) {
+        PrintError(options.Error());
+        std::fprintf(stderr, "%s", qPrintable(TGrabOptions::Usage()));
+        return ExitUsage;
+    }
+    if (options.HelpRequested()) {
+        std::printf("%s", qPrintable(TGrabOptions::Usage()));
+        return 0;
+    }
+    try {
+        return Grab(options);
+    } catch (const std::exception& error) {
+        PrintError(error.what());
+        return ExitFailure;
+    }
+}

@@ -1,0 +1,194 @@
+// pellumo-grab: its positions, its command line and what it writes.
+
+#include "TDecoderTestSupport.h"
+
+#include "tools/TGrabOptions.h"
+
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+using PellumoFixture::FixturePath;
+using PellumoFixture::ReadFrameNumber;
+
+TEST(TSplitPositionsTest, SpacedAStepApartInsideTheRange)
+{
+    EXPECT_EQ(SplitPositions(0, 80000, 8),
+              std::vector<int>({1111, 12222, 23333, 34444, 45556, 56667, 67778, 78889}));
+    EXPECT_EQ(SplitPositions(10000, 70000, 2), std::vector<int>({15000, 65000}));
+    const std::vector<int> sixteen = SplitPositions(0, 600000, 16);
+    EXPECT_EQ(sixteen.front(), 3947);
+    EXPECT_EQ(sixteen.back(), 596053);
+}
+
+TEST(TSplitPositionsTest, RoundsHalvesToEven)
+{
+    // Range 0-12, N = 2: step 10, positions 1 and 11 exactly.
+    EXPECT_EQ(SplitPositions(0, 12, 2), std::vector<int>({1, 11}));
+    // Range 0-30, N = 2: step 25, positions 2.5 -> 2 and 27.5 -> 28.
+    EXPECT_EQ(SplitPositions(0, 30, 2), std::vector<int>({2, 28}));
+    // An empty range repeats its start.
+    EXPECT_EQ(SplitPositions(500, 500, 3), std::vector<int>({500, 500, 500}));
+}
+
+TEST(TGrabOptionsTest, KeepsTheOrderGivenAndClampsPastTheEnd)
+{
+    TGrabOptions options;
+    ASSERT_TRUE(options.Parse({"--at", "3000,100", "--split", "2", "--range", "1000:2200", "--at=9000", "v.avi"}))
+        << options.Error().toStdString();
+    EXPECT_EQ(options.VideoPath(), "v.avi");
+    EXPECT_EQ(options.Positions(4000), std::vector<int>({3000, 100, 1100, 2100, 3999}));
+}
+
+TEST(TGrabOptionsTest, SplitRangeStaysInsideTheVideo)
+{
+    TGrabOptions options;
+    ASSERT_TRUE(options.Parse({"--split", "2", "--range", "0:50000", "v.avi"}));
+    EXPECT_EQ(options.Positions(6000), std::vector<int>({500, 5500}));
+    TGrabOptions whole;
+    ASSERT_TRUE(whole.Parse({"--split", "2", "v.avi"}));
+    EXPECT_EQ(whole.Positions(6000), std::vector<int>({500, 5500}));
+}
+
+TEST(TGrabOptionsTest, FormatsAndFolder)
+{
+    TGrabOptions options;
+    ASSERT_TRUE(options.Parse({"-o", "out", "--format", "JPG", "--deinterlace", "v.avi"}));
+    EXPECT_EQ(options.OutputFolder(), "out");
+    EXPECT_EQ(options.Extension(), "jpg");
+    EXPECT_TRUE(options.Deinterlace());
+    EXPECT_FALSE(options.InfoOnly());
+    TGrabOptions defaults;
+    ASSERT_TRUE(defaults.Parse({"--", "-odd name.avi"}));
+    EXPECT_EQ(defaults.VideoPath(), "-odd name.avi");
+    EXPECT_EQ(defaults.OutputFolder(), ".");
+    EXPECT_EQ(defaults.Extension(), "bmp");
+}
+
+TEST(TGrabOptionsTest, RefusesBadUsage)
+{
+    const std::vector<QStringList> bad = {
+        {},
+        {"--at", "10"},
+        {"a.avi", "b.avi"},
+        {"--at", "x", "v.avi"},
+        {"--at", "-5", "v.avi"},
+        {"--at", "1,,2", "v.avi"},
+        {"--split", "0", "v.avi"},
+        {"--split", "1000", "v.avi"},
+        {"--range", "0:10", "v.avi"},
+        {"--split", "4", "--range", "10:5", "v.avi"},
+        {"--format", "gif", "v.avi"},
+        {"--frobnicate", "v.avi"},
+        {"v.avi", "-o"},
+    };
+    for (const QStringList& arguments : bad) {
+        TGrabOptions options;
+        EXPECT_FALSE(options.Parse(arguments)) << arguments.join(' ').toStdString();
+        EXPECT_FALSE(options.Error().isEmpty());
+    }
+}
+
+namespace {
+
+struct TGrabRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+TGrabRun RunGrab(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(PELLUMO_GRAB_PATH, arguments);
+    process.waitForFinished(120000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+} // namespace
+
+TEST(TGrabToolTest, InfoPrintsTheFirstLineOnly)
+{
+    const TGrabRun run = RunGrab({"--info", "--at", "100", FixturePath("h264_bframes.mp4")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "backend=ffmpeg duration=4000 size=160x120\n");
+}
+
+TEST(TGrabToolTest, WritesNumberedPicturesOfTheRightFrames)
+{
+    QTemporaryDir folder;
+    for (const char* format : {"bmp", "png", "jpg"}) {
+        const QString out = folder.filePath(format);
+        const TGrabRun run = RunGrab({"--at", "2000,400", "--at", "9999", "-o", out, "--format", format,
+                                      FixturePath("mpeg2_bframes.ts")});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 4);
+        const std::vector<int> frames = {50, 10, 99};
+        const std::vector<int> positions = {2000, 400, 3999};
+        for (int i = 0; i < 3; ++i) {
+            const QString path = QString("%1/%2.%3").arg(out).arg(i + 1, 3, 10, QChar('0')).arg(format);
+            EXPECT_EQ(lines[i + 1], QString("%1\t%2\t%3").arg(i + 1, 3, 10, QChar('0')).arg(positions[i]).arg(path));
+            const QImage written(path); // Qt's reader as an independent check
+            EXPECT_EQ(written.size(), QSize(160, 120)) << path.toStdString();
+            EXPECT_EQ(ReadFrameNumber(written), frames[i]) << path.toStdString();
+        }
+    }
+}
+
+TEST(TGrabToolTest, SplitTakesTheAutomaticSplitPositions)
+{
+    QTemporaryDir folder;
+    const TGrabRun run = RunGrab({"--split", "4", "-o", folder.path(), FixturePath("mpeg4.avi")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5);
+    // step = 4000 / 3.2 = 1250: 125, 1375, 2625, 3875 ms.
+    const std::vector<int> positions = {125, 1375, 2625, 3875};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(lines[i + 1].section('\t', 1, 1).toInt(), positions[i]);
+        // AVI time base 1/25: 125 ms rounds to frame 3, 1375 to 34, 2625 to 66, 3875 to 97.
+        const QImage written(lines[i + 1].section('\t', 2));
+        EXPECT_EQ(ReadFrameNumber(written), std::vector<int>({3, 34, 66, 97})[i]);
+    }
+}
+
+TEST(TGrabToolTest, DeinterlaceDoublesTheTopField)
+{
+    QTemporaryDir folder;
+    const TGrabRun run = RunGrab({"--at", "0", "--deinterlace", "--format", "png", "-o", folder.path(),
+                                  FixturePath("mpeg4.avi")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QImage written(folder.filePath("001.png"));
+    ASSERT_FALSE(written.isNull());
+    for (int row = 0; row + 1 < written.height(); row += 2)
+        for (int x = 0; x < written.width(); ++x)
+            ASSERT_EQ(written.pixel(x, row + 1), written.pixel(x, row)) << row;
+}
+
+TEST(TGrabToolTest, FailuresNameTheFileAndSetTheExitCode)
+{
+    QTemporaryDir folder;
+    const QString missing = folder.filePath("missing.avi");
+    const TGrabRun unopened = RunGrab({missing});
+    EXPECT_EQ(unopened.exitCode, 1);
+    EXPECT_TRUE(unopened.err.contains(missing));
+    EXPECT_TRUE(unopened.out.isEmpty());
+
+    const TGrabRun garbage = RunGrab({FixturePath(PellumoFixture::RandomBytesAvi)});
+    EXPECT_EQ(garbage.exitCode, 1);
+
+    // A file where the folder should be: the picture cannot be written.
+    const QString blocker = folder.filePath("blocker");
+    QFile(blocker).open(QIODevice::WriteOnly);
+    const TGrabRun unwritable = RunGrab({"--at", "0", "-o", blocker, FixturePath("mpeg4.avi")});
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_TRUE(unwritable.err.contains(blocker)) << unwritable.err.toStdString();
+
+    const TGrabRun usage = RunGrab({"--split", "0", FixturePath("mpeg4.avi")});
+    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_TRUE(usage.err.contains("Usage"));
+}
