@@ -11,21 +11,7 @@
 #include "app/UFrameGeometry.h"
 #include "app/UPlaybackClock.h"
 #include "decoder/UMovieDecoder.h"
-#if __has_include("picture/UDeinterlace.h")
 #include "picture/UDeinterlace.h"
-#else
-#include <cstring>
-// Top-field line doubling until the picture layer provides it: every odd row
-// becomes a copy of the even row above it.
-static void DeinterlaceBitmap(TSafetyBitmap& bitmap)
-{
-    if (bitmap.Height() < 2)
-        return;
-    const auto rowSize = static_cast<size_t>(bitmap.BytesPerLine());
-    for (int row = 0; row + 1 < bitmap.Height(); row += 2)
-        std::memcpy(bitmap.ScanLine(row + 1), bitmap.ScanLine(row), rowSize);
-}
-#endif
 #include "widgets/TPaintPanel.h"
 #include "widgets/TPositionBar.h"
 
