@@ -117,7 +117,10 @@ void TfrmKadrix::Timer2Timer()
         // The end goes back to the first frame and pauses there.
         actions.actRewind->Execute();
         actions.actPause->Execute();
-    } else {
+    } else if (!ui.TrackBar1->isSliderDown()) {
+        // While the user holds the handle the bar follows the mouse only;
+        // each of the user's moves re-bases the clock, so playing goes on
+        // from where the handle is dropped.
         SetBarPosition(position);
     }
 }

@@ -227,6 +227,15 @@ TEST_F(KadrixPlaybackTest, DraggingTheBarWhilePlayingContinuesFromThere)
     EXPECT_EQ(window->Controls().lblCurPos->text(), "00:00:15.00");
     Tick(97);
     EXPECT_EQ(Position(), 15097);
+
+    // While the handle is held, ticks leave the bar where the mouse puts it.
+    window->Controls().TrackBar1->setSliderDown(true);
+    window->Controls().TrackBar1->setValue(8000);
+    Tick(97);
+    EXPECT_EQ(Position(), 8000);
+    window->Controls().TrackBar1->setSliderDown(false);
+    Tick(97);
+    EXPECT_EQ(Position(), 8194) << "playing went on from the held position";
 }
 
 TEST_F(KadrixPlaybackTest, CtrlPTogglesPlayAndPause)
