@@ -281,3 +281,34 @@ TEST_F(KadrixKeyboardTest, EnterAndEscapePressOkAndCancelOnlyWhenVisible)
     PressKey(Qt::Key_Return);
     EXPECT_EQ(ok, 1);
 }
+
+TEST_F(KadrixOpenTest, HostSettingsPresetTheOpenDialogWithAFileOrAFolder)
+{
+    QDir root(tempRoot.path());
+    ASSERT_TRUE(root.mkpath("host") && root.mkpath("movies"));
+    const QString movie = root.filePath("movies/clip.mp4");
+    QFile clip(movie);
+    ASSERT_TRUE(clip.open(QIODevice::WriteOnly));
+    clip.close();
+    const auto writeSettings = [&](const QString& movieFileName) {
+        QFile settings(root.filePath("host/setting.ini"));
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        settings.write(QStringLiteral("[Setting]\r\nMovieFileName=%1\r\n").arg(movieFileName).toUtf8());
+    };
+
+    writeSettings(root.filePath("movies"));
+    CreateWindow({root.filePath("host")});
+    window->Controls().btnSelectFile->click();
+    ASSERT_EQ(dialogs->openRequests.size(), 1u);
+    EXPECT_EQ(dialogs->openRequests[0].InitialDir, root.filePath("movies"));
+    EXPECT_TRUE(dialogs->openRequests[0].FileName.isEmpty());
+    window->close();
+    window.reset();
+
+    writeSettings(movie);
+    CreateWindow({root.filePath("host")});
+    window->Controls().btnSelectFile->click();
+    ASSERT_EQ(dialogs->openRequests.size(), 2u);
+    EXPECT_EQ(dialogs->openRequests[1].FileName, movie);
+    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::None) << "the preset movie is not opened";
+}
