@@ -155,6 +155,10 @@ TEST_F(KadrixLayoutTest, CaptionsHintsAndStartValues)
     EXPECT_FALSE(window->Timer2().isActive());
     EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::None);
 
+    EXPECT_EQ(window->font().families().value(0), "ＭＳ Ｐゴシック");
+    EXPECT_EQ(window->font().families().value(1), "Noto Sans CJK JP");
+    EXPECT_EQ(ui.btnPlay->font().pixelSize(), 12);
+
     EXPECT_EQ(ui.menuOpen->text(), "動画を選択(&O)...");
     EXPECT_EQ(ui.menuOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     EXPECT_EQ(ui.menuSave->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
