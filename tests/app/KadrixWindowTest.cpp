@@ -157,7 +157,12 @@ TEST_F(KadrixLayoutTest, CaptionsHintsAndStartValues)
 
     EXPECT_EQ(window->font().families().value(0), "ＭＳ Ｐゴシック");
     EXPECT_EQ(window->font().families().value(1), "Noto Sans CJK JP");
-    EXPECT_EQ(ui.btnPlay->font().pixelSize(), 12);
+    // Controls inside the styled group boxes keep the window font too.
+    for (const QWidget* control : std::initializer_list<const QWidget*>{ui.btnPlay, ui.lblPicSize,
+                                                                        ui.cmbStepUnit, ui.btnSelectAll})
+        EXPECT_EQ(control->font(), window->font()) << control->objectName().toStdString();
+    EXPECT_EQ(ui.Label2->font().families(), window->font().families());
+    EXPECT_LE(ui.Label2->geometry().right(), ui.edFileName->geometry().left()) << "the label ends before the edit";
 
     EXPECT_EQ(ui.menuOpen->text(), "動画を選択(&O)...");
     EXPECT_EQ(ui.menuOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
