@@ -13,6 +13,8 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 
 using namespace avifile;
@@ -41,19 +43,19 @@ void ServeStream(const PAVISTREAM& stream)
     TAviStreamInfo info;
     if (AVIStreamInfo(stream, info) != 0 || info.fccType != streamtypeVIDEO)
         return;
-    const int first = AVIStreamStart(stream);
-    const int last = first + AVIStreamLength(stream) - 1;
+    const qint64 first = AVIStreamStart(stream);
+    const qint64 last = first + AVIStreamLength(stream) - 1;
     // The positions the back end asks for: open checks, then seeks forward,
     // backward and past the ends. The decoding state lives in the stream, so
     // one server sees the same sequences as a new one for every seek.
-    const int samples[] = { first, last, first + 1, first + 2, last - 1, first, last + 1, first - 1,
-                            first + AVIStreamTimeToSample(stream, 1000), first + AVIStreamTimeToSample(stream, -5) };
-    (void)AVIStreamSampleToTime(stream, last - first);
+    const qint64 samples[] = { first, last, first + 1, first + 2, last - 1, first, last + 1, first - 1,
+                               first + AVIStreamTimeToSample(stream, 1000), first + AVIStreamTimeToSample(stream, -5) };
+    (void)AVIStreamSampleToTime(stream, int(last - first));
     PGETFRAME server = AVIStreamGetFrameOpen(stream);
     if (!server)
         return;
-    for (int sample : samples)
-        Render(AVIStreamGetFrame(server, sample));
+    for (qint64 sample : samples)
+        Render(AVIStreamGetFrame(server, int(std::clamp<qint64>(sample, INT_MIN, INT_MAX))));
     AVIStreamGetFrameClose(server);
 }
 
