@@ -47,14 +47,10 @@ TfrmKadrix::~TfrmKadrix() = default;
 
 void TfrmKadrix::FormCreate(const QStringList& arguments)
 {
-    CreateWindowControls();
+    CreateWindowControls(); // also sets the window font, before the controls size themselves
     setWindowTitle(QApplication::applicationDisplayName());
     setMinimumSize(800, 600);
     resize(800, 600);
-    QFont windowFont;
-    windowFont.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP")});
-    windowFont.setPixelSize(12);
-    setFont(windowFont);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
     if (const QScreen* screen = QApplication::primaryScreen())

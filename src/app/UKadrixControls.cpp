@@ -43,6 +43,7 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QPo
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
+    label->setFont(TKadrixControls::WindowFont()); // measured in the font it shows
     const QString sizing = sizingText.isEmpty() ? text : sizingText;
     int width = QFontMetrics(label->font()).horizontalAdvance(sizing) + 2;
     if (maxWidth > 0 && width > maxWidth) {
@@ -171,6 +172,12 @@ void TKadrixControls::Build(QMainWindow* window, const TKadrixActions& actions)
     BuildSceneList(actions);
     BuildPopups(window);
     BindActions(actions);
+    // Widgets below a style sheet take the application's font unless they
+    // have one of their own; the group boxes carry style sheets.
+    for (QGroupBox* box : {gbSetting, GroupBox1, gbSelectedFrame})
+        for (QWidget* child : box->findChildren<QWidget*>())
+            if (!child->testAttribute(Qt::WA_SetFont)) // labels fitted to their room keep theirs
+                child->setFont(WindowFont());
 }
 
 void TKadrixControls::BuildTopLevel(QMainWindow* window)

@@ -7,18 +7,13 @@
 #include <QWindow>
 #include <QWindowStateChangeEvent>
 
-const QUuid TScreenEventDispatcher::ntfActiveControlChanged{
-    QStringLiteral("{1211E69A-468C-11D3-AD18-00500463098A}")};
-const QUuid TScreenEventDispatcher::ntfActiveFormChanged{
-    QStringLiteral("{1211E69B-468C-11D3-AD18-00500463098A}")};
-
 TScreenEventDispatcher::TScreenEventDispatcher()
     : QObject(qApp)
 {
     connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget*, QWidget* now) { emit Notify(now, ntfActiveControlChanged); });
+            [this] { broadcaster.Notify(this, ntfActiveControlChanged); });
     connect(qApp, &QGuiApplication::focusWindowChanged, this,
-            [this](QWindow* now) { emit Notify(now, ntfActiveFormChanged); });
+            [this] { broadcaster.Notify(this, ntfActiveFormChanged); });
 }
 
 TScreenEventDispatcher* TScreenEventDispatcher::Instance()
@@ -32,10 +27,10 @@ TScreenEventDispatcher* TScreenEventDispatcher::Instance()
 
 TGlobalNotify::TGlobalNotify(QObject* parent)
     : QObject(parent)
+    , screenListener([this](QObject* sender, const QUuid& id) { ScreenNotify(sender, id); })
 {
     ConnectIdle();
-    connect(TScreenEventDispatcher::Instance(), &TScreenEventDispatcher::Notify, this,
-            &TGlobalNotify::ScreenNotify);
+    screenListener.AddBroadcaster(&TScreenEventDispatcher::Instance()->Broadcaster());
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive)
             emit OnActivate();
@@ -54,9 +49,9 @@ void TGlobalNotify::ConnectIdle()
 
 void TGlobalNotify::ScreenNotify(QObject*, const QUuid& id)
 {
-    if (id == TScreenEventDispatcher::ntfActiveControlChanged)
+    if (id == ntfActiveControlChanged)
         emit OnActiveControlChange();
-    else if (id == TScreenEventDispatcher::ntfActiveFormChanged)
+    else if (id == ntfActiveFormChanged)
         emit OnActiveFormChange();
 }
 

@@ -1,25 +1,29 @@
 #pragma once
 
+#include "picture/INotify.h"
+#include "picture/TBroadcaster.h"
+#include "picture/TListener.h"
+
 #include <QObject>
 #include <QPointer>
-#include <QUuid>
+#include <memory>
 
-// Turns the application's active-control and active-form changes into two
-// notifications; created on first use and shared by every TGlobalNotify.
+// Turns the application's active-control and active-form changes into the
+// notifications ntfActiveControlChanged and ntfActiveFormChanged (Sender: the
+// dispatcher); created on first use, owned by the application object and
+// shared by every TGlobalNotify.
 class TScreenEventDispatcher : public QObject
 {
     Q_OBJECT
 public:
-    static const QUuid ntfActiveControlChanged; // {1211E69A-468C-11D3-AD18-00500463098A}
-    static const QUuid ntfActiveFormChanged;    // {1211E69B-468C-11D3-AD18-00500463098A}
-
     static TScreenEventDispatcher* Instance();
 
-signals:
-    void Notify(QObject* sender, const QUuid& id);
+    TBroadcaster& Broadcaster() { return broadcaster; }
 
 private:
     TScreenEventDispatcher();
+
+    TBroadcaster broadcaster{this};
 };
 
 // Application-wide events, delivered to every instance. OnIdle is raised once
@@ -47,4 +51,6 @@ protected:
 private:
     void ScreenNotify(QObject* sender, const QUuid& id);
     void ConnectIdle();
+
+    TListener screenListener;
 };

@@ -48,8 +48,9 @@ void TPositionBar::paintEvent(QPaintEvent*)
     QStyleOptionSlider option;
     initStyleOption(&option);
     // Groove and ticks first, then the band, then the handle on top.
-    const QStyle::SubControls all = option.subControls;
-    option.subControls = all & ~QStyle::SC_SliderHandle;
+    option.subControls = QStyle::SC_SliderGroove;
+    if (tickPosition() != QSlider::NoTicks)
+        option.subControls |= QStyle::SC_SliderTickmarks;
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
     // Both ends at 0 means no band at all.
     if (showSelRange && maximum() > minimum() && selEnd >= selStart && (selStart != 0 || selEnd != 0)) {

@@ -155,6 +155,15 @@ TEST_F(KadrixLayoutTest, CaptionsHintsAndStartValues)
     EXPECT_FALSE(window->Timer2().isActive());
     EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::None);
 
+    EXPECT_EQ(window->font().families().value(0), "ＭＳ Ｐゴシック");
+    EXPECT_EQ(window->font().families().value(1), "Noto Sans CJK JP");
+    // Controls inside the styled group boxes keep the window font too.
+    for (const QWidget* control : std::initializer_list<const QWidget*>{ui.btnPlay, ui.lblPicSize,
+                                                                        ui.cmbStepUnit, ui.btnSelectAll})
+        EXPECT_EQ(control->font(), window->font()) << control->objectName().toStdString();
+    EXPECT_EQ(ui.Label2->font().families(), window->font().families());
+    EXPECT_LE(ui.Label2->geometry().right(), ui.edFileName->geometry().left()) << "the label ends before the edit";
+
     EXPECT_EQ(ui.menuOpen->text(), "動画を選択(&O)...");
     EXPECT_EQ(ui.menuOpen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
     EXPECT_EQ(ui.menuSave->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -242,7 +251,8 @@ TEST_F(KadrixKeyboardTest, CtrlShortcutsAreConsumedEvenWithoutAMovie)
     // Probes: shortcuts that would fire if the keys went on to the window.
     int reached = 0;
     for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_P), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P),
-                                     QKeySequence(Qt::CTRL | Qt::Key_Right), QKeySequence(Qt::CTRL | Qt::Key_Left)}) {
+                                     QKeySequence(Qt::CTRL | Qt::Key_Right), QKeySequence(Qt::CTRL | Qt::Key_Left),
+                                     QKeySequence(Qt::CTRL | Qt::Key_Equal)}) {
         auto* probe = new QAction(window.get());
         probe->setShortcut(keys);
         probe->setShortcutContext(Qt::WindowShortcut);
@@ -253,6 +263,7 @@ TEST_F(KadrixKeyboardTest, CtrlShortcutsAreConsumedEvenWithoutAMovie)
     PressKey(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
     PressKey(Qt::Key_Right, Qt::ControlModifier);
     PressKey(Qt::Key_Left, Qt::ControlModifier);
+    PressKey(Qt::Key_Equal, Qt::ControlModifier); // capture, disabled without a frame
     EXPECT_EQ(reached, 0);
     EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::None);
 }
@@ -278,4 +289,35 @@ TEST_F(KadrixKeyboardTest, EnterAndEscapePressOkAndCancelOnlyWhenVisible)
     window->Controls().btnOK->hide();
     PressKey(Qt::Key_Return);
     EXPECT_EQ(ok, 1);
+}
+
+TEST_F(KadrixOpenTest, HostSettingsPresetTheOpenDialogWithAFileOrAFolder)
+{
+    QDir root(tempRoot.path());
+    ASSERT_TRUE(root.mkpath("host") && root.mkpath("movies"));
+    const QString movie = root.filePath("movies/clip.mp4");
+    QFile clip(movie);
+    ASSERT_TRUE(clip.open(QIODevice::WriteOnly));
+    clip.close();
+    const auto writeSettings = [&](const QString& movieFileName) {
+        QFile settings(root.filePath("host/setting.ini"));
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        settings.write(QStringLiteral("[Setting]\r\nMovieFileName=%1\r\n").arg(movieFileName).toUtf8());
+    };
+
+    writeSettings(root.filePath("movies"));
+    CreateWindow({root.filePath("host")});
+    window->Controls().btnSelectFile->click();
+    ASSERT_EQ(dialogs->openRequests.size(), 1u);
+    EXPECT_EQ(dialogs->openRequests[0].InitialDir, root.filePath("movies"));
+    EXPECT_TRUE(dialogs->openRequests[0].FileName.isEmpty());
+    window->close();
+    window.reset();
+
+    writeSettings(movie);
+    CreateWindow({root.filePath("host")});
+    window->Controls().btnSelectFile->click();
+    ASSERT_EQ(dialogs->openRequests.size(), 2u);
+    EXPECT_EQ(dialogs->openRequests[1].FileName, movie);
+    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::None) << "the preset movie is not opened";
 }

@@ -230,6 +230,22 @@ TEST(AviFrameServer, Rle8FramesDecodeFromTheirKeyFrame)
     EXPECT_EQ(uchar(dib->pixels.at(0)), 40);
 }
 
+TEST(AviFrameServer, Rle4FramesAreDecoded)
+{
+    TTestStream video;
+    video.chunkType = "dc";
+    video.format = TTestAviWriter::BitmapInfo(16, 2, 4, BI_RLE4, 16, TTestAviWriter::GreyPalette(16));
+    // Per row: 16 pixels alternating colours 3 and 5, then end of line; the
+    // last row ends the picture.
+    video.frames = { QByteArray("\x10\x35\x00\x00\x10\x35\x00\x01", 8) };
+    PGETFRAME server = AVIStreamGetFrameOpen(VideoStream(OpenBytes(TTestAviWriter::Write({ video }))));
+    ASSERT_TRUE(server);
+    const auto dib = ViewDib(AVIStreamGetFrame(server, 0));
+    ASSERT_TRUE(dib);
+    EXPECT_EQ(dib->header.biBitCount, 24);
+    EXPECT_EQ(dib->pixels.left(6), QByteArray("\x03\x03\x03\x05\x05\x05", 6));
+}
+
 TEST(AviFrameServer, UnknownCodecHasNoServer)
 {
     TTestStream video;

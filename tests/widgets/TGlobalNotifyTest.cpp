@@ -24,8 +24,12 @@ TEST(TGlobalNotify, FocusChangesArriveAsActiveControlNotifications)
 {
     TGlobalNotify notify;
     std::vector<QUuid> ids;
-    QObject::connect(TScreenEventDispatcher::Instance(), &TScreenEventDispatcher::Notify,
-                     [&](QObject*, const QUuid& id) { ids.push_back(id); });
+    std::vector<QObject*> senders;
+    TListener listener([&](QObject* sender, const QUuid& id) {
+        ids.push_back(id);
+        senders.push_back(sender);
+    });
+    listener.AddBroadcaster(&TScreenEventDispatcher::Instance()->Broadcaster());
     int changes = 0;
     QObject::connect(&notify, &TGlobalNotify::OnActiveControlChange, [&] { ++changes; });
     QWidget window;
@@ -37,9 +41,27 @@ TEST(TGlobalNotify, FocusChangesArriveAsActiveControlNotifications)
     b->setFocus();
     QApplication::processEvents();
     EXPECT_GE(changes, 1);
-    EXPECT_NE(std::find(ids.begin(), ids.end(), TScreenEventDispatcher::ntfActiveControlChanged), ids.end());
-    EXPECT_EQ(TScreenEventDispatcher::ntfActiveControlChanged,
-              QUuid(QStringLiteral("{1211E69A-468C-11D3-AD18-00500463098A}")));
+    EXPECT_NE(std::find(ids.begin(), ids.end(), ntfActiveControlChanged), ids.end());
+    EXPECT_EQ(senders.front(), TScreenEventDispatcher::Instance());
+}
+
+TEST(TGlobalNotify, InstancesRegisterWithTheSharedDispatcherAndLeaveWhenDestroyed)
+{
+    TBroadcaster& screen = TScreenEventDispatcher::Instance()->Broadcaster();
+    const int before = screen.ListenerCount();
+    int firstChanges = 0, secondChanges = 0;
+    auto first = std::make_unique<TGlobalNotify>();
+    TGlobalNotify second;
+    QObject::connect(first.get(), &TGlobalNotify::OnActiveFormChange, [&] { ++firstChanges; });
+    QObject::connect(&second, &TGlobalNotify::OnActiveFormChange, [&] { ++secondChanges; });
+    EXPECT_EQ(screen.ListenerCount(), before + 2);
+    screen.Notify(TScreenEventDispatcher::Instance(), ntfActiveFormChanged);
+    EXPECT_EQ(firstChanges, 1);
+    EXPECT_EQ(secondChanges, 1);
+    first.reset();
+    EXPECT_EQ(screen.ListenerCount(), before + 1);
+    screen.Notify(TScreenEventDispatcher::Instance(), ntfActiveFormChanged);
+    EXPECT_EQ(secondChanges, 2);
 }
 
 namespace {

@@ -37,3 +37,27 @@ TEST(TPositionBar, PaintsTheBandInTheHighlightColourOnlyWhenShown)
     bar.render(&image);
     EXPECT_NE(image.pixelColor(probe), highlight);
 }
+
+TEST(TPositionBar, DrawsItsGrooveAndTicksWithoutABand)
+{
+    TPositionBar bar;
+    bar.resize(400, 32);
+    bar.setRange(0, 1000);
+    bar.setTickPosition(QSlider::TicksBelow);
+    bar.setTickInterval(100);
+    QImage image(bar.size(), QImage::Format_RGB32);
+    bar.setValue(1000);
+    bar.render(&image);
+    // Along the middle of the groove, left of the handle, the picture is not
+    // just the background.
+    const QRect groove = bar.BandRect(0, 500);
+    const QColor background = image.pixelColor(groove.center().x(), 1);
+    int differing = 0;
+    for (int y = groove.top(); y <= groove.bottom(); ++y)
+        differing += image.pixelColor(groove.center().x(), y) != background;
+    EXPECT_GT(differing, 0) << "groove drawn";
+    int tickPixels = 0;
+    for (int x = groove.left(); x <= groove.right(); ++x)
+        tickPixels += image.pixelColor(x, bar.height() - 3) != background;
+    EXPECT_GT(tickPixels, 3) << "tick marks drawn below";
+}

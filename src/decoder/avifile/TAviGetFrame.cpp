@@ -134,9 +134,7 @@ QByteArrayView TAviGetFrame::DecodedFrame(int index)
     header.biHeight = picture->height; // bottom-up, as the system's decompressors deliver
     header.biBitCount = 24;
     header.biSizeImage = quint32(header.RowBytes() * picture->height);
-    converter.reset(sws_getCachedContext(converter.release(), picture->width, picture->height,
-                                         AVPixelFormat(picture->format), picture->width, picture->height,
-                                         AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr));
+    SwsContext* converter = stream->Decoder().ConverterFor(*picture);
     if (!converter)
         return {};
     const int rowBytes = int(header.RowBytes());
@@ -148,7 +146,7 @@ QByteArrayView TAviGetFrame::DecodedFrame(int index)
     uint8_t* lastRow = reinterpret_cast<uint8_t*>(dib.data()) + headerBytes + qsizetype(rowBytes) * (picture->height - 1);
     uint8_t* planes[4] = { lastRow, nullptr, nullptr, nullptr };
     const int strides[4] = { -rowBytes, 0, 0, 0 };
-    if (sws_scale(converter.get(), picture->data, picture->linesize, 0, picture->height, planes, strides) != picture->height)
+    if (sws_scale(converter, picture->data, picture->linesize, 0, picture->height, planes, strides) != picture->height)
         return {};
     return QByteArrayView(dib);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "decoder/avifile/AvPointer.h"
 #include "decoder/avifile/TBitmapInfoHeader.h"
 
 #include <QByteArray>
@@ -38,7 +37,6 @@ private:
     qsizetype headerBytes = 0; // header and colour table or masks
     qint64 imageBytes = 0;
     QByteArray dib;
-    TAvPointer<SwsContext> converter;
 };
 
 } // namespace avifile

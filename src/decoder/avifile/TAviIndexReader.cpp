@@ -1,5 +1,6 @@
 #include "decoder/avifile/TAviIndexReader.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace avifile {
@@ -88,11 +89,15 @@ bool TAviIndexReader::Full(const std::vector<TAviSample>& samples) const
 
 bool TAviIndexReader::InsideMovi(qint64 dataOffset, quint32 size) const
 {
-    for (const TMoviList& movi : layout.moviLists) {
-        if (dataOffset - 8 >= movi.Begin() && dataOffset <= movi.end && qint64(size) <= movi.end - dataOffset)
-            return true;
-    }
-    return false;
+    // The lists lie in file order without overlapping: only the last one
+    // starting at or before the chunk header can hold it.
+    const qint64 header = dataOffset - 8;
+    const auto after = std::upper_bound(layout.moviLists.begin(), layout.moviLists.end(), header,
+                                        [](qint64 offset, const TMoviList& movi) { return offset < movi.Begin(); });
+    if (after == layout.moviLists.begin())
+        return false;
+    const TMoviList& movi = *std::prev(after);
+    return dataOffset <= movi.end && qint64(size) <= movi.end - dataOffset;
 }
 
 bool TAviIndexReader::ReadOpenDmlIndex(TAviStreamData& stream)

@@ -149,6 +149,14 @@ bool TAviVideoDecoder::Feed(int index)
     return result >= 0;
 }
 
+SwsContext* TAviVideoDecoder::ConverterFor(const AVFrame& frame)
+{
+    converter.reset(sws_getCachedContext(converter.release(), frame.width, frame.height, AVPixelFormat(frame.format),
+                                         frame.width, frame.height, AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr,
+                                         nullptr));
+    return converter.get();
+}
+
 void TAviVideoDecoder::ReceivePictures()
 {
     while (avcodec_receive_frame(context.get(), received.get()) >= 0) {

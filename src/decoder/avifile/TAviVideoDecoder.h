@@ -33,6 +33,9 @@ public:
     // The picture of entry index, or nullptr when it cannot be decoded. The
     // picture stays valid until the next call.
     const AVFrame* Decode(int index);
+    // A converter from the picture's format to 24-bit BGR, kept across frame
+    // servers (the back end opens one for every seek); nullptr when none.
+    SwsContext* ConverterFor(const AVFrame& picture);
 
 private:
     int KeyFrameAtOrBefore(int index) const;
@@ -46,6 +49,7 @@ private:
     TAvPointer<AVPacket> packet;
     TAvPointer<AVFrame> received;
     TAvPointer<AVFrame> picture;
+    TAvPointer<SwsContext> converter;
     bool opened = false;
     bool openFailed = false;
     bool hasPicture = false;
