@@ -1,4 +1,4 @@
-#include "FakeDialogs.h"
+#include "KadrixTestSupport.h"
 #include "app/UKadrix.h"
 
 #include <QDir>
@@ -45,12 +45,28 @@ protected:
     {
         previousTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+        auto recording = std::make_unique<TRecordingDialogs>();
+        dialogs = recording.get();
+        previousDialogs = TDialogs::Install(std::move(recording));
     }
-    void TearDown() override { qputenv("TMPDIR", previousTmp); }
+    void TearDown() override
+    {
+        TDialogs::Install(std::move(previousDialogs));
+        qputenv("TMPDIR", previousTmp);
+    }
+
+    QStringList AskedTexts() const
+    {
+        QStringList texts;
+        for (const TRecordedMessage& question : dialogs->questions)
+            texts.append(question.text);
+        return texts;
+    }
 
     QTemporaryDir tmp;
     QTemporaryDir host;
-    FakeDialogsScope dialogs;
+    TRecordingDialogs* dialogs = nullptr;
+    std::unique_ptr<TDialogs> previousDialogs;
     QByteArray previousTmp;
 };
 
@@ -105,13 +121,14 @@ TEST_F(StartupTest, StandaloneCloseAsksAndDeletesTheWorkFolderOnlyOnOk)
 
     dialogs->answerOk = false;
     EXPECT_FALSE(window.close());
-    EXPECT_EQ(dialogs.Log().asked, QStringList{QStringLiteral("終了します。よろしいですか？")});
-    EXPECT_EQ(dialogs.Log().titles, QStringList{"Pellumo"});
+    EXPECT_EQ(AskedTexts(), QStringList{QStringLiteral("終了します。よろしいですか？")});
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_EQ(dialogs->questions[0].title, "Pellumo");
     EXPECT_TRUE(QFileInfo::exists(work + "/20260101120000_001.bmp"));
 
     dialogs->answerOk = true;
     EXPECT_TRUE(window.close());
-    EXPECT_EQ(dialogs.Log().asked.size(), 2);
+    EXPECT_EQ(dialogs->questions.size(), 2u);
     EXPECT_FALSE(QFileInfo::exists(work));
 }
 
@@ -136,7 +153,7 @@ TEST_F(StartupTest, HostModeCollectsSceneFilesInSortedOrder)
     // Host mode closes without asking and leaves the folder as it was; with
     // no setting.ini nothing is created.
     EXPECT_TRUE(window.close());
-    EXPECT_TRUE(dialogs.Log().asked.isEmpty());
+    EXPECT_TRUE(dialogs->questions.empty());
     EXPECT_EQ(FolderListing(host.path()), before);
 }
 
