@@ -118,6 +118,24 @@ TEST_P(TRefusedVideoTest, FFmpegBackEndRefuses)
     EXPECT_FALSE(FFmpegOpens(FixturePath(GetParam())));
 }
 
+// What the FFmpeg back end refuses, the facade offers to the AVI back end.
+TEST(TMovieDecoderDispatchTest, ExcludedCodecsGoToTheAviBackEnd)
+{
+    for (const char* name : {"cinepak.avi", "msvideo1.avi"}) {
+        TMovieDecoder decoder;
+        ASSERT_TRUE(decoder.Open(FixturePath(name))) << name;
+        EXPECT_TRUE(decoder.UseAviFile()) << name;
+        EXPECT_EQ(decoder.FrameWidth(), 160);
+        ASSERT_TRUE(decoder.FetchFrame(1000)) << name;
+        EXPECT_EQ(ReadFrameNumber(decoder.FrameBitmap()), 25) << name;
+        // The next open starts with the FFmpeg back end again.
+        ASSERT_TRUE(decoder.Open(FixturePath("mpeg4.avi")));
+        EXPECT_FALSE(decoder.UseAviFile());
+        ASSERT_TRUE(decoder.FetchFrame(1000));
+        EXPECT_EQ(ReadFrameNumber(decoder.FrameBitmap()), 25);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Fixtures, TRefusedVideoTest,
                          testing::Values("one_frame.avi", "no_duration.m4v", "cinepak.avi", "msvideo1.avi"));
 
