@@ -117,6 +117,14 @@ TEST(TGrabToolTest, InfoPrintsTheFirstLineOnly)
     EXPECT_EQ(run.out, "backend=ffmpeg duration=4000 size=160x120\n");
 }
 
+TEST(TGrabToolTest, NamesTheAviBackEnd)
+{
+    const TGrabRun run = RunGrab({"--info", FixturePath("cinepak.avi")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith("backend=avi duration=")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.endsWith(" size=160x120\n")) << run.out.toStdString();
+}
+
 TEST(TGrabToolTest, WritesNumberedPicturesOfTheRightFrames)
 {
     QTemporaryDir folder;
