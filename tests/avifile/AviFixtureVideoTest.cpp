@@ -13,10 +13,20 @@ std::vector<TFixtureVideo> RefusedVideos()
 {
     std::vector<TFixtureVideo> videos;
     for (const TFixtureVideo& video : PellumoFixture::FixtureVideos()) {
-        if (video.kind == TFixtureKind::Refused)
+        // Only AVI files can come to the AVI back end.
+        if (video.kind == TFixtureKind::Refused && QByteArray(video.muxer) == "avi")
             videos.push_back(video);
     }
     return videos;
+}
+
+TEST(AviFixtureVideos, CoverTheCodecsFFmpegIsNotUsedFor)
+{
+    QStringList names;
+    for (const TFixtureVideo& video : RefusedVideos())
+        names << QString::fromLatin1(video.fileName);
+    EXPECT_TRUE(names.contains(QStringLiteral("cinepak.avi")));
+    EXPECT_TRUE(names.contains(QStringLiteral("msvideo1.avi")));
 }
 
 // The frame whose time span [n / rate, (n + 1) / rate) holds the position,
