@@ -24,7 +24,9 @@ endfunction()
 
 # pellumo_test(<name> DEPS <targets>...)
 # One GoogleTest executable per test folder, every .cpp in it; widgets run on
-# Qt's offscreen platform.
+# Qt's offscreen platform. (gtest_discover_tests splits a list-valued property,
+# so only one variable is set here; tests find the generated videos through
+# the build path compiled into pellumo_fixtures.)
 function(pellumo_test name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
@@ -41,7 +43,7 @@ function(pellumo_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PELLUMO_FIXTURE_DIR=${PROJECT_BINARY_DIR}/fixtures"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
                TIMEOUT 300)
 endfunction()
 

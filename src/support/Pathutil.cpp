@@ -21,6 +21,14 @@ namespace {
 constexpr int MaxTempFolderAttempts = 100;
 constexpr int MaxTempNameAttempts = 256;
 
+// The system temporary folder as an absolute path: an empty or relative
+// TMPDIR must not scatter work folders into the current folder.
+QString TempFolder()
+{
+    const QString folder = QDir::tempPath();
+    return folder.isEmpty() ? QStringLiteral("/tmp") : QDir(folder).absolutePath();
+}
+
 QString CannotCreateFolderMessage()
 {
     return QStringLiteral("ディレクトリを作成することができません");
@@ -124,7 +132,7 @@ void RemoveFolderTree(const QString& folder, bool removeSelf)
 
 QString MakeTempFileName(const QString& prefix)
 {
-    const QString folder = QDir::tempPath();
+    const QString folder = TempFolder();
     const QString head = prefix.left(3);
     for (int attempt = 0; attempt < MaxTempNameAttempts; ++attempt) {
         const quint32 number = QRandomGenerator::global()->bounded(0x10000u);
@@ -155,7 +163,7 @@ QString MakeUniqueTempFolder(const QString& prefix)
         if (MakeFolderPath(name))
             return name;
     }
-    throw EFolderError(CannotCreateFolderMessage() + QStringLiteral(": ") + QDir::tempPath());
+    throw EFolderError(CannotCreateFolderMessage() + QStringLiteral(": ") + TempFolder());
 }
 
 bool MakeFolderPath(const QString& path)

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QCoreApplication>
 #include <QProcess>
 #include <QTimer>
 #include <QToolButton>
@@ -44,7 +45,9 @@ QString LongVideo()
     if (QFile::exists(target))
         return target;
     constexpr int width = 160, height = 120, rate = 10, frames = 200;
-    const QString partial = target + QStringLiteral(".partial");
+    // CTest runs tests in parallel processes: each writes its own partial
+    // file and the atomic rename lets only whole files appear.
+    const QString partial = target + QStringLiteral(".partial%1").arg(QCoreApplication::applicationPid());
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"),
                  {"-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-f", "rawvideo", "-pix_fmt", "gray",
@@ -72,7 +75,9 @@ QString CombVideo()
     const QString target = FixturePath(QStringLiteral("window_comb.avi"));
     if (QFile::exists(target))
         return target;
-    const QString partial = target + QStringLiteral(".partial");
+    // CTest runs tests in parallel processes: each writes its own partial
+    // file and the atomic rename lets only whole files appear.
+    const QString partial = target + QStringLiteral(".partial%1").arg(QCoreApplication::applicationPid());
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"),
                  {"-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-f", "lavfi", "-i",

@@ -6,8 +6,7 @@
 void KadrixWindowTest::SetUp()
 {
     // Work folders of standalone windows go below a folder of this test.
-    previousTmpDir = qgetenv("TMPDIR");
-    qputenv("TMPDIR", tempRoot.path().toLocal8Bit());
+    tmpDir = std::make_unique<TTmpDirOverride>(tempRoot.path());
     auto recording = std::make_unique<TRecordingDialogs>();
     dialogs = recording.get();
     previousDialogs = TDialogs::Install(std::move(recording));
@@ -21,7 +20,7 @@ void KadrixWindowTest::TearDown()
         window.reset();
     }
     TDialogs::Install(std::move(previousDialogs));
-    qputenv("TMPDIR", previousTmpDir);
+    tmpDir.reset();
 }
 
 void KadrixWindowTest::CreateWindow(const QStringList& arguments)

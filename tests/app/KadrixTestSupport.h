@@ -4,6 +4,7 @@
 // by hand, dialogs that record what they were asked, and a window fixture in
 // standalone mode that cleans up its work folder.
 
+#include "TmpDirOverride.h"
 #include "app/UDialogs.h"
 #include "app/UKadrix.h"
 #include "app/UPlaybackClock.h"
@@ -73,5 +74,5 @@ protected:
     std::unique_ptr<TfrmKadrix> window;
     std::unique_ptr<TDialogs> previousDialogs;
     QTemporaryDir tempRoot;
-    QByteArray previousTmpDir;
+    std::unique_ptr<TTmpDirOverride> tmpDir;
 };

@@ -1,4 +1,5 @@
 #include "KadrixTestSupport.h"
+#include "TmpDirOverride.h"
 #include "app/UKadrix.h"
 
 #include <QDir>
@@ -43,8 +44,7 @@ class StartupTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        previousTmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+        tmpDir = std::make_unique<TTmpDirOverride>(tmp.path());
         auto recording = std::make_unique<TRecordingDialogs>();
         dialogs = recording.get();
         previousDialogs = TDialogs::Install(std::move(recording));
@@ -52,7 +52,7 @@ protected:
     void TearDown() override
     {
         TDialogs::Install(std::move(previousDialogs));
-        qputenv("TMPDIR", previousTmp);
+        tmpDir.reset();
     }
 
     QStringList AskedTexts() const
@@ -67,7 +67,7 @@ protected:
     QTemporaryDir host;
     TRecordingDialogs* dialogs = nullptr;
     std::unique_ptr<TDialogs> previousDialogs;
-    QByteArray previousTmp;
+    std::unique_ptr<TTmpDirOverride> tmpDir;
 };
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "TmpDirOverride.h"
 #include "support/Pathutil.h"
 
 #include <QDir>
@@ -28,17 +29,11 @@ QStringList Sorted(QStringList list)
 class TempDirScope
 {
 public:
-    TempDirScope()
-        : previous(qgetenv("TMPDIR"))
-    {
-        qputenv("TMPDIR", QFile::encodeName(dir.path()));
-    }
-    ~TempDirScope() { qputenv("TMPDIR", previous); }
     QString Path() const { return dir.path(); }
 
 private:
     QTemporaryDir dir;
-    QByteArray previous;
+    TTmpDirOverride tmpDir{dir.path()};
 };
 
 } // namespace
@@ -170,10 +165,8 @@ TEST(TempFolders, TempFileNameCreatesTheFile)
 
 TEST(TempFolders, UnwritableTemporaryFolderGivesUpWithAnError)
 {
-    const QByteArray previous = qgetenv("TMPDIR");
-    qputenv("TMPDIR", "/proc"); // no file can be created there, even by root
+    TTmpDirOverride tmpDir("/proc"); // no file can be created there, even by root
     EXPECT_THROW(MakeUniqueTempFolder("KD"), EFolderError);
-    qputenv("TMPDIR", previous);
 }
 
 TEST(MakeFolderPathTest, CreatesParentsAndRefusesEmptyPath)
