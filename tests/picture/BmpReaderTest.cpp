@@ -359,6 +359,76 @@ TEST(BmpReaderRefuses, HugeDeclaredRleSizeWithoutDataIsAReadError)
 
 // ---- streams and files ---------------------------------------------------------
 
+namespace {
+
+// A stream that cannot seek or tell its size, like a pipe.
+class SequentialBuffer : public QIODevice
+{
+public:
+    explicit SequentialBuffer(const QByteArray* data) : data(*data) {}
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return data.size() - offset + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char* target, qint64 maxSize) override
+    {
+        const qint64 n = qMin(maxSize, qint64(data.size()) - offset);
+        if (n <= 0)
+            return -1;
+        memcpy(target, data.constData() + offset, size_t(n));
+        offset += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray data;
+    qint64 offset = 0;
+};
+
+} // namespace
+
+TEST(BmpReaderStream, SequentialStreamsReadTheSameAndStopAtTheEnd)
+{
+    for (int bits : {1, 4, 8, 24, 32}) {
+        BmpBuilder b;
+        b.width = 5;
+        b.height = 3;
+        b.bitCount = uint16_t(bits);
+        for (int i = 0; bits <= 8 && i < (1 << bits); ++i)
+            b.palette.append(uint32_t(i * 0x010203));
+        b.FillRows([](int row, int byte) { return uint8_t(row * 31 + byte * 7); });
+        QByteArray whole = b.Build() + "after";
+        SequentialBuffer sequential(&whole);
+        sequential.open(QIODevice::ReadOnly);
+        TSafetyBitmap fromPipe;
+        fromPipe.LoadFromStream(sequential);
+        EXPECT_EQ(sequential.read(100), QByteArray("after")) << bits;
+        EXPECT_EQ(fromPipe.Image(), load(b.Build()).Image()) << bits;
+
+        QByteArray cut = b.Build();
+        cut.chop(1);
+        SequentialBuffer truncated(&cut);
+        truncated.open(QIODevice::ReadOnly);
+        TSafetyBitmap refused;
+        EXPECT_THROW(refused.LoadFromStream(truncated), EReadError) << bits;
+    }
+}
+
+TEST(BmpReaderStream, SequentialStreamWithLyingSizeAllocatesNothingBig)
+{
+    BmpBuilder b;
+    b.width = 8000;
+    b.height = 8000;
+    b.bitCount = 24;   // 192 MB of rows announced, 4 bytes present
+    b.pixels = "abcd";
+    QByteArray data = b.Build();
+    SequentialBuffer sequential(&data);
+    sequential.open(QIODevice::ReadOnly);
+    TSafetyBitmap bitmap;
+    EXPECT_THROW(bitmap.LoadFromStream(sequential), EReadError);
+}
+
 TEST(BmpReaderStream, LeavesTheStreamRightAfterThePixels)
 {
     BmpBuilder b;
