@@ -69,13 +69,25 @@ struct Header
     qint64 pixelDataSize = 0;
 };
 
+// Bits per pixel = planes x bit count, refused unless a real depth; checked
+// before anything is computed from it (the product of two 16-bit fields
+// overflows an int).
+int bitsPerPixel(const uchar* planes, const uchar* bitCount)
+{
+    const quint32 bits = quint32(u16(planes)) * quint32(u16(bitCount));
+    switch (bits) {
+    case 1: case 4: case 8: case 16: case 24: case 32: return int(bits);
+    default: refuse();
+    }
+}
+
 void parseHeader(const uchar* info, quint32 headerSize, Header& h)
 {
     h.headerSize = headerSize;
     if (headerSize == kCoreHeaderSize) {
         h.width = u16(info + 4);
         h.height = u16(info + 6);
-        h.bits = u16(info + 8) * u16(info + 10);
+        h.bits = bitsPerPixel(info + 8, info + 10);
         h.paletteEntrySize = 3;
         h.paletteEntries = h.bits <= 8 ? (qint64(1) << h.bits) : 0;
         h.tableSize = h.paletteEntries * 3;
@@ -87,7 +99,7 @@ void parseHeader(const uchar* info, quint32 headerSize, Header& h)
         h.width = width;
         h.topDown = height < 0;
         h.height = height < 0 ? -qint64(height) : qint64(height);
-        h.bits = u16(info + 12) * u16(info + 14);
+        h.bits = bitsPerPixel(info + 12, info + 14);
         h.compression = u32(info + 16);
         h.sizeImage = u32(info + 20);
         h.colorsUsed = u32(info + 32);

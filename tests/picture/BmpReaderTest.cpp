@@ -335,6 +335,9 @@ TEST(BmpReaderRefuses, AbsurdHeaders)
     b = base; b.width = INT_MAX; b.height = 1; EXPECT_TRUE(refused(b));
     b = base; b.bitCount = 7; EXPECT_TRUE(refused(b));
     b = base; b.planes = 0; EXPECT_TRUE(refused(b));
+    // Found by fuzzing: planes x bit count overflowed an int and became a negative shift.
+    b = base; b.planes = 65535; b.bitCount = 39723; EXPECT_TRUE(refused(b));
+    b = base; b.headerSize = 12; b.planes = 65535; b.bitCount = 50177; EXPECT_TRUE(refused(b));
     b = base; b.headerSize = 20; EXPECT_TRUE(refused(b));
     b = base; b.compression = 4; EXPECT_TRUE(refused(b));           // embedded JPEG
     b = base; b.compression = 1; EXPECT_TRUE(refused(b));           // RLE8 on 24 bits
