@@ -1,9 +1,15 @@
 #pragma once
 
-#include "decoder/avifile/AvPointer.h"
+#include "decoder/UAvPointer.h"
 #include "decoder/avifile/TBitmapInfoHeader.h"
 
 #include <array>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+#include <libswscale/swscale.h>
+}
 
 namespace avifile {
 
@@ -45,11 +51,11 @@ private:
     void SetPaletteFrom(const TBitmapInfoHeader& header, const QByteArray& format);
 
     TAviStream& stream;
-    TAvPointer<AVCodecContext> context;
-    TAvPointer<AVPacket> packet;
-    TAvPointer<AVFrame> received;
-    TAvPointer<AVFrame> picture;
-    TAvPointer<SwsContext> converter;
+    TAvPointer<AVCodecContext, avcodec_free_context> context;
+    TAvPointer<AVPacket, av_packet_free> packet;
+    TAvPointer<AVFrame, av_frame_free> received;
+    TAvPointer<AVFrame, av_frame_free> picture;
+    TAvPointer<SwsContext, sws_freeContext> converter;
     bool opened = false;
     bool openFailed = false;
     bool hasPicture = false;
