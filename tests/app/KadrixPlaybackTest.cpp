@@ -37,6 +37,18 @@ QString ShortVideo()
     return FixturePath(QStringLiteral("mpeg4.avi"));
 }
 
+// Moves a finished video into place. Another test process may have put the
+// same video there first: QFile::rename does not replace, and either copy
+// will do.
+QString PublishGenerated(const QProcess& ffmpeg, const QString& partial, const QString& target)
+{
+    const bool written = ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
+    if (written && QFile::rename(partial, target))
+        return target;
+    QFile::remove(partial);
+    return written && QFile::exists(target) ? target : QString();
+}
+
 // A 20-second video (10 frames per second) for positions beyond the short
 // one, written next to the shared fixtures on first use.
 QString LongVideo()
@@ -63,9 +75,7 @@ QString LongVideo()
     }
     ffmpeg.closeWriteChannel();
     ffmpeg.waitForFinished(-1);
-    if (ffmpeg.exitCode() != 0 || !QFile::rename(partial, target))
-        return QString();
-    return target;
+    return PublishGenerated(ffmpeg, partial, target);
 }
 
 // One second of frames whose even rows are black and odd rows white, stored
@@ -84,9 +94,7 @@ QString CombVideo()
                   "color=black:s=160x120:d=1:r=10,format=gray,geq=lum='if(mod(Y\\,2)\\,255\\,0)'", "-c:v",
                   "rawvideo", "-pix_fmt", "bgr24", "-f", "avi", partial});
     ffmpeg.waitForFinished(-1);
-    if (ffmpeg.exitCode() != 0 || !QFile::rename(partial, target))
-        return QString();
-    return target;
+    return PublishGenerated(ffmpeg, partial, target);
 }
 
 // The brightest grey level inside rect of image.
