@@ -121,12 +121,12 @@ void TfrmKadrix::ConnectCommands()
     SetupAction(actions.actStepNext, &TfrmKadrix::actStepNextExecute, &TfrmKadrix::actStepUpdate);
     SetupAction(actions.actStepPrev, &TfrmKadrix::actStepPrevExecute, &TfrmKadrix::actStepUpdate);
     ConnectSceneCommands();
-    // Commands whose behaviour comes with saving, the host result buttons
-    // and the automatic split stay disabled until then.
-    for (TAction* later : {actions.actSaveImage, actions.actOption1, actions.actOption2, actions.actOption3,
-                           actions.actAutoCapture})
+    // Commands whose behaviour comes with saving and the host result buttons
+    // stay disabled until then.
+    for (TAction* later : {actions.actSaveImage, actions.actOption1, actions.actOption2, actions.actOption3})
         SetupAction(later, nullptr, &TfrmKadrix::actDisabledUpdate);
 
+    ConnectSplitCommands();
     connect(ui.TrackBar1, &QSlider::valueChanged, this, &TfrmKadrix::TrackBar1Change);
     connect(ui.chkDeinterlace, &QCheckBox::clicked, this, &TfrmKadrix::chkDeinterlaceClick);
     connect(ui.btnSelectFile, &QToolButton::clicked, this, &TfrmKadrix::btnSelectFileClick);
