@@ -82,18 +82,18 @@ void DeinterlaceSceneFiles(const QStringList& files)
 }
 
 void WriteHostResult(TIniDocument& settings, const QStringList& sceneFiles, const QList<int>& selected, int code,
-                     const std::function<void(TIniDocument&)>& putOrigins)
+                     const std::function<void()>& putOrigins)
 {
-    TIniDocument result = settings;
-    result.EraseSection(SelectedSection);
+    const TIniDocument before = settings;
+    settings.EraseSection(SelectedSection);
     for (int index : selected)
-        result.WriteString(SelectedSection, QString::number(index), sceneFiles.value(index));
-    putOrigins(result);
-    result.WriteInteger(SettingSection, QStringLiteral("ClickedButton"), code);
+        settings.WriteString(SelectedSection, QString::number(index), sceneFiles.value(index));
+    putOrigins();
+    settings.WriteInteger(SettingSection, QStringLiteral("ClickedButton"), code);
     try {
-        result.UpdateFile();
+        settings.UpdateFile();
     } catch (const EIniFileError& error) {
-        throw EHostResultError(result.FileName(), QString::fromUtf8(error.what()));
+        settings = before;
+        throw EHostResultError(settings.FileName(), QString::fromUtf8(error.what()));
     }
-    settings = std::move(result);
 }

@@ -53,9 +53,8 @@ private:
 void DeinterlaceSceneFiles(const QStringList& files);
 
 // Writes the result into setting.ini in one atomic write: Selected (the full
-// paths of the selected scenes, by scene index), Position and Movie (put in
-// by putOrigins) and ClickedButton. On success `settings` holds the result;
-// on failure EHostResultError names the file and neither `settings` nor the
-// file has changed.
+// paths of the selected scenes, by scene index), Position and Movie (put into
+// `settings` by putOrigins) and ClickedButton. On failure EHostResultError
+// names the file, and neither `settings` nor the file has changed.
 void WriteHostResult(TIniDocument& settings, const QStringList& sceneFiles, const QList<int>& selected, int code,
-                     const std::function<void(TIniDocument&)>& putOrigins);
+                     const std::function<void()>& putOrigins);

@@ -118,9 +118,9 @@ TEST(HostResultSettings, OneWriteInShiftJisOrNone)
     PutFileBytes(ini, "[Setting]\r\nButtonMode=1\r\nTitle=\x90\xdd\x92\xe8\r\n");
     TIniDocument settings(ini);
     const QStringList scenes{dir.filePath("写真/0.bmp"), dir.filePath("写真/1.bmp"), dir.filePath("写真/2.bmp")};
-    const auto origins = [](TIniDocument& document) {
-        document.EraseSection("Position");
-        document.WriteInteger("Position", "0", 1500);
+    const auto origins = [&] {
+        settings.EraseSection("Position");
+        settings.WriteInteger("Position", "0", 1500);
     };
     WriteHostResult(settings, scenes, {0, 2}, 3, origins);
     const QByteArray expected = "[Setting]\r\nButtonMode=1\r\nTitle=\x90\xdd\x92\xe8\r\nClickedButton=3\r\n\r\n"
