@@ -3,6 +3,7 @@
 #include "app/UPlaybackClock.h"
 #include "decoder/UMovieDecoder.h"
 #include "support/Pathutil.h"
+#include "support/ULog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -120,6 +121,7 @@ void TfrmKadrix::ReadHostSettings(const QString& fileName)
     } catch (const EIniFileError&) {
         // A file we cannot read is not ours to rewrite: without it nothing
         // is exchanged, and the host's file stays as it is.
+        LogDroppedError("reading setting.ini");
         hostSettings.reset();
         return;
     }
@@ -159,6 +161,7 @@ void TfrmKadrix::WriteHostSettings()
     } catch (const EIniFileError&) {
         // Dropped like every error that escapes a command; the previous file
         // stays intact because the write is atomic.
+        LogDroppedError("writing setting.ini");
     }
 }
 
