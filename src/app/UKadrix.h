@@ -103,6 +103,7 @@ private:
     void ResetSplitRange();
     void ShowFrameAtPosition();
     void TrackBar1Change();
+    void RebaseClock();
     void PaintBox1Paint(QPainter& painter);
     void chkDeinterlaceClick();
     void SetBarPosition(int position);
