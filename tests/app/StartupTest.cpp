@@ -275,7 +275,7 @@ TEST(StartupProgram, HostFolderWhoseNameIsNotUtf8IsRefusedNotIgnored)
     environment.insert("TMPDIR", root.filePath("tmp"));
     pellumo.setProcessEnvironment(environment);
     // QProcess passes arguments as text: the shell's printf makes the raw byte.
-    pellumo.start("/bin/sh", {"-c", "exec \"$0\" \"$1/host$(printf '\\377')\"", PELLUMO_PATH, root.path()});
+    pellumo.start("/bin/sh", {"-c", "exec \"$0\" \"$1/host$(printf '\\377')\"", PELLUMO_PROGRAM, root.path()});
     ASSERT_TRUE(pellumo.waitForFinished(60000)) << "pellumo ran on instead of refusing the folder";
     EXPECT_EQ(pellumo.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(pellumo.exitCode(), 2);
