@@ -53,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int duration = backend.Duration();
     if (duration <= 0 || backend.FrameWidth() <= 0 || backend.FrameHeight() <= 0)
         std::abort(); // an open file always has a picture size and a length
-    // Backwards from the end, forwards, the same place twice, past the end.
-    for (int position : {duration - 1, 0, duration / 2, 97, 97, INT_MAX}) {
+    // To the end, back to the start (a seek), forwards, past the end.
+    for (int position : {duration - 1, 0, 97, INT_MAX}) {
         if (backend.SeekTo(position) && backend.RenderFrame(frame)
             && (frame.Width() != backend.FrameWidth() || frame.Height() != backend.FrameHeight()))
             std::abort();
