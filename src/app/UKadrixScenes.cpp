@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <QLabel>
+#include <QPushButton>
 
 namespace {
 
@@ -131,6 +132,9 @@ void TfrmKadrix::actUpdateExecute()
 void TfrmKadrix::actDelete1Update(TAction& action)
 {
     action.setText(frmImageBrowser->SelectedCount() > 1 ? DeleteManyCaption : DeleteOneCaption);
+    // The button carries the same caption as its own (it decides where the
+    // glyph fits), so it follows the action by hand.
+    ui.btnDelete->setText(action.text());
     action.setEnabled(captureStore->SceneCount() > 0 && frmImageBrowser->SelectedIndex() >= 0);
 }
 

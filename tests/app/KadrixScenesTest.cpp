@@ -128,7 +128,7 @@ TEST_F(KadrixScenesTest, DeletingAsksRenumbersAndSelectsTheSceneInThePlaceOfTheF
     for (const auto& step : steps) {
         Select(step.selected);
         window->UpdateAllActions();
-        EXPECT_EQ(window->Actions().actDelete1->text(), step.caption);
+        EXPECT_EQ(window->Controls().btnDelete->text(), step.caption);
         dialogs->answerOk = step.answer;
         window->Controls().btnDelete->click();
         EXPECT_EQ(dialogs->questions.back().text, step.question);
