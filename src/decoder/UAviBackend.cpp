@@ -162,6 +162,7 @@ void TAviBackend::ReleaseStreamAndFile()
 void TAviBackend::CloseFrameServer()
 {
     lastFrame = {};
+    currentSample = -1;
     AVIStreamGetFrameClose(frameServer);
 }
 
@@ -177,15 +178,47 @@ bool TAviBackend::SeekTo(int position)
     const int n = std::max(AVIStreamTimeToSample(stream, position), 0);
     // 64 bits: a far position must not wrap around past the last sample.
     const int sample = int(std::min<qint64>(qint64(firstSample) + n, lastSample));
+    return FetchSample(sample);
+}
+
+bool TAviBackend::FetchSample(int sample)
+{
     CloseFrameServer();
     frameServer = AVIStreamGetFrameOpen(stream);
     if (!frameServer)
         return false;
     lastFrame = AVIStreamGetFrame(frameServer, sample);
-    if (!lastFrame.isEmpty())
+    if (!lastFrame.isEmpty()) {
+        currentSample = sample;
         return true;
+    }
     CloseFrameServer();
     return false;
+}
+
+// Every sample of the stream is a frame of its own, one sample duration
+// apart: stepping is counting samples.
+bool TAviBackend::NextFrame()
+{
+    if (!stream || lastFrame.isEmpty() || currentSample >= lastSample)
+        return false;
+    return FetchSample(currentSample + 1);
+}
+
+bool TAviBackend::PreviousFrame()
+{
+    if (!stream || lastFrame.isEmpty() || currentSample <= firstSample)
+        return false;
+    return FetchSample(currentSample - 1);
+}
+
+// SampleToTime rounds up and TimeToSample down, so the time of a sample
+// gives that sample back.
+int TAviBackend::FramePosition() const
+{
+    if (!stream || lastFrame.isEmpty())
+        return -1;
+    return AVIStreamSampleToTime(stream, currentSample - firstSample);
 }
 
 bool TAviBackend::RenderFrame(TSafetyBitmap& frame)

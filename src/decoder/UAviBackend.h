@@ -24,6 +24,9 @@ public:
     int FrameHeight() const override { return pictureHeight; }
     bool SeekTo(int position) override;
     bool RenderFrame(TSafetyBitmap& frame) override;
+    bool NextFrame() override;
+    bool PreviousFrame() override;
+    int FramePosition() const override;
 
     int FirstSample() const { return firstSample; }
     int LastSample() const { return lastSample; }
@@ -42,6 +45,7 @@ private:
     bool MeasureLastFrame();
     void ReleaseStreamAndFile();
     void CloseFrameServer();
+    bool FetchSample(int sample);
 
     avifile::PAVIFILE file;
     avifile::PAVISTREAM stream;
@@ -50,6 +54,7 @@ private:
     int streamNumber = -1;
     int firstSample = 0;
     int lastSample = -1;
+    int currentSample = -1; // the sample of lastFrame
     int pictureWidth = -1;
     int pictureHeight = -1;
 };

@@ -253,17 +253,24 @@ bool TFFmpegBackend::SeekTo(int position)
     if (!format || !codec)
         return false;
     try {
-        const int64_t ts = TargetTimestamp(position);
-        bool found = CurrentFrameAnswers(ts);
-        if (!found && CanDecodeForward(ts))
-            found = DecodeForward(ts, reached.framePts);
-        if (!found)
-            found = SeekAndDecode(ts);
+        const bool found = DeliverFrameAt(TargetTimestamp(position));
         LearnStartOffset(position);
         return found;
     } catch (...) {
         return false;
     }
+}
+
+bool TFFmpegBackend::DeliverFrameAt(int64_t ts)
+{
+    if (KeptFrameAnswers(ts))
+        return true;
+    bool found = CurrentFrameAnswers(ts);
+    if (!found && CanDecodeForward(ts))
+        found = DecodeForward(ts, reached.framePts);
+    if (!found)
+        found = SeekAndDecode(ts);
+    return found;
 }
 
 bool TFFmpegBackend::BeforeWindowEnd(int64_t from, int64_t ts) const
@@ -294,6 +301,7 @@ bool TFFmpegBackend::CanDecodeForward(int64_t ts) const
 
 void TFFmpegBackend::ForgetDecoderPosition()
 {
+    ForgetStepBack();
     if (codec)
         avcodec_flush_buffers(codec.get());
     if (currentFrame)
@@ -483,6 +491,7 @@ TFFmpegBackend::TDecodeResult TFFmpegBackend::ReceiveUntil(int64_t ts)
 
 void TFFmpegBackend::AcceptFrame(int64_t pts)
 {
+    KeepForStepBack();
     // Frames dropped unseen still lie between this frame and the one before.
     int64_t preceding = reached.haveFrame ? reached.framePts : AV_NOPTS_VALUE;
     if (pts != AV_NOPTS_VALUE) {

@@ -41,6 +41,9 @@ public:
     int FrameHeight() const override;
     bool SeekTo(int position) override;
     bool RenderFrame(TSafetyBitmap& frame) override;
+    bool NextFrame() override;
+    bool PreviousFrame() override;
+    int FramePosition() const override;
 
     // Skipping non-reference frames before the target is exact; it can be
     // switched off to measure its gain.
@@ -80,6 +83,18 @@ private:
 
     static int64_t PacketTimestamp(const AVPacket* packet);
 
+    // Frame stepping (UFFmpegFrameStep.cpp).
+    bool DeliverFrameAt(int64_t ts);
+    bool KeptFrameAnswers(int64_t ts);
+    bool RefillStepBack(int64_t shownPts);
+    bool ShowLatestBefore(int64_t pts);
+    void Show(int index);
+    void KeepForStepBack();
+    void ForgetStepBack();
+    int64_t ShownPts() const;
+    int StepBackCapacity() const;
+    int PositionOf(int64_t pts) const;
+
     const int decoderThreads;
     bool skipNonReference = true;
 
@@ -117,6 +132,22 @@ private:
         bool drained = false;                  // every frame of the stream has been handed out
     };
     TDecoderPosition reached;
+
+    // The frames just before the delivered one, all of them, in presentation
+    // order, kept while stepping so that a step back costs no seek. The
+    // last entry is the frame right before reached.framePts. shownIndex
+    // points at the entry on screen, or is -1 when the delivered frame is;
+    // the picture on screen is always in currentFrame (Show swaps it with
+    // the entry's, so rendering needs to know nothing of this).
+    struct TKeptFrame
+    {
+        int64_t pts = AV_NOPTS_VALUE;
+        int64_t precedingPts = AV_NOPTS_VALUE;
+        TAvPointer<AVFrame, av_frame_free> frame;
+    };
+    std::vector<TKeptFrame> stepBack;
+    int shownIndex = -1;
+    bool keepForStepBack = false; // frames passed while stepping go to stepBack
 
     TStatistics statistics;
 };

@@ -28,6 +28,16 @@ public:
     // Converts the current frame into frame.
     virtual bool RenderFrame(TSafetyBitmap& frame) = 0;
 
+    // Frame by frame: makes the frame that follows (precedes) the current
+    // one in presentation order the current frame. False at either end of
+    // the video, where the current frame stays, or on failure.
+    virtual bool NextFrame() = 0;
+    virtual bool PreviousFrame() = 0;
+    // The position of the current frame: its own time in milliseconds,
+    // rounded so that fetching the position gives this very frame back, at
+    // most the duration; -1 without a current frame.
+    virtual int FramePosition() const = 0;
+
     // Videos are regular files: opening a FIFO blocks until a writer comes,
     // and a device may never end.
     static bool IsRegularFile(const QString& fileName)

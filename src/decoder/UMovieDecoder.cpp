@@ -88,3 +88,21 @@ bool TMovieDecoder::FetchFrame(int position)
 {
     return active && SeekTo(position) && RenderFrame();
 }
+
+bool TMovieDecoder::NextFrame()
+{
+    TMovieBackend* backend = CurrentBackend();
+    return active && backend && backend->NextFrame() && RenderFrame();
+}
+
+bool TMovieDecoder::PreviousFrame()
+{
+    TMovieBackend* backend = CurrentBackend();
+    return active && backend && backend->PreviousFrame() && RenderFrame();
+}
+
+int TMovieDecoder::FramePosition() const
+{
+    TMovieBackend* backend = CurrentBackend();
+    return active && backend ? backend->FramePosition() : -1;
+}

@@ -33,6 +33,13 @@ public:
     bool RenderFrame();
     bool FetchFrame(int position);
 
+    // Frame by frame: renders the frame after (before) the one on screen in
+    // presentation order. False at either end, the frame unchanged.
+    bool NextFrame();
+    bool PreviousFrame();
+    // The position of the frame on screen: fetching it gives this frame.
+    int FramePosition() const;
+
     // The picture of the last rendered frame; one object for the decoder's
     // life. Callers copy it.
     const TSafetyBitmap& FrameBitmap() const { return frameBitmap; }

@@ -100,6 +100,23 @@ TEST_F(KadrixDesktopTest, DroppedLongPathArrivesWhole)
     EXPECT_EQ(window->MoviePath(), movie);
 }
 
+TEST_F(KadrixDesktopTest, MovieNamedOnTheCommandLineOpensInStandaloneModeOnly)
+{
+    const QString movie = FixturePath(QStringLiteral("mpeg4.avi"));
+    CreateWindow({movie});
+    ASSERT_FALSE(window->HostMode());
+    window->OpenArgumentMovie({movie});
+    QApplication::processEvents();
+    EXPECT_EQ(window->MoviePath(), movie);
+
+    window->close();
+    CreateWindow({tempRoot.path(), movie});
+    ASSERT_TRUE(window->HostMode());
+    window->OpenArgumentMovie({tempRoot.path(), movie});
+    QApplication::processEvents();
+    EXPECT_TRUE(window->MoviePath().isEmpty());
+}
+
 TEST(HelpFile, DefaultTopicAndMainWindowContextArePages)
 {
     TChmFile help(HelpFile);
