@@ -2,6 +2,7 @@
 
 // Scene pictures and folders for the capture store and scene command tests.
 
+#include "TestFiles.h"
 #include "picture/TSafetyBitmap.h"
 #include "picture/UImageWriter.h"
 
@@ -30,12 +31,6 @@ inline void WriteSceneBmp(const QString& path, int seed)
 {
     QDir().mkpath(QFileInfo(path).path());
     WriteBmpFile(SceneFrame(seed).Image(), path);
-}
-
-inline QByteArray FileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // Every entry below folder, sorted, so a test sees a stray temporary file.
