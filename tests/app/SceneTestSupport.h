@@ -38,6 +38,15 @@ inline QByteArray FileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
+// Writes the bytes, creating missing folders.
+inline void PutFileBytes(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
 // Every entry below folder, sorted, so a test sees a stray temporary file.
 inline QStringList FolderEntries(const QString& folder)
 {
