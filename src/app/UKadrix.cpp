@@ -50,6 +50,7 @@ void TfrmKadrix::FormCreate(const QStringList& arguments)
     workFolder.clear();
     captureStore = std::make_unique<TCaptureStore>();
     captureStore->CustomImagePack1().OnChange = [this](QObject*) { RefreshSceneLabels(); };
+    CreateImageBrowser();
 
     ReadCommandLine(arguments);
     if (hostMode)

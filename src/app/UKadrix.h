@@ -22,6 +22,7 @@ class TGlobalNotify;
 class THtmlHelp;
 enum class THelpCommand;
 class TMovieDecoder;
+class TfrmImageBrowser;
 class TTickSource;
 
 // The main window. Its creation decides the mode: host mode when argument 1
@@ -57,6 +58,8 @@ public:
     // Controls, menus and actions (names as in the window's design).
     const TKadrixControls& Controls() const { return ui; }
     const TKadrixActions& Actions() const { return actions; }
+    // The scene list's thumbnail browser, hosted in FormPanel1.
+    TfrmImageBrowser& ImageBrowser() const { return *frmImageBrowser; }
 
     // The open movie and what is on screen.
     enum class TPlayState { None, Paused, Playing };
@@ -123,6 +126,7 @@ private:
     // Movie, frame display, playback and stepping (UKadrixPlayback.cpp).
     void ShowFrameAtPosition();
     void TrackBar1Change();
+    void RebaseClock();
     void PaintBox1Paint(QPainter& painter);
     void chkDeinterlaceClick();
     void SetBarPosition(int position);
@@ -138,15 +142,10 @@ private:
     void actStepUpdate(TAction& action);
 
     // Scene commands (UKadrixScenes.cpp).
+    void CreateImageBrowser();
     void ConnectSceneCommands();
     void RefreshSceneLabels();
     void TellWriteFailed(const QString& file);
-    int SelectedSceneIndex() const;
-    int SelectedSceneCount() const;
-    int BrowserItemCount() const;
-    bool SceneSelected(int index) const;
-    void SelectScene(int index);
-    void SetAllScenesSelected(bool selected);
     void actCaptureExecute();
     void actCaptureUpdate(TAction& action);
     void actUpdateExecute();
@@ -208,6 +207,7 @@ private:
     TKadrixActions actions;
     TKadrixControls ui;
     TGlobalNotify* globalNotify = nullptr;
+    TfrmImageBrowser* frmImageBrowser = nullptr;
     TDropFile* dropFile1 = nullptr;
     THtmlHelp* htmlHelp = nullptr;
     QTimer* timer2 = nullptr;

@@ -5,6 +5,7 @@
 #include "app/UAction.h"
 #include "app/UApplication.h"
 #include "app/UHostResult.h"
+#include "browser/FImageBrowser.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -28,7 +29,8 @@ void TfrmKadrix::ConnectHostCommands()
 void TfrmKadrix::actOptionUpdate(TAction& action)
 {
     const int option = &action == actions.actOption1 ? 1 : &action == actions.actOption2 ? 2 : 3;
-    const THostOptionState state = HostOptionState(option, buttonMode, captureStore->SceneCount(), SelectedSceneCount());
+    const THostOptionState state = HostOptionState(option, buttonMode, captureStore->SceneCount(),
+                                                   frmImageBrowser->SelectedCount());
     action.setVisible(state.Visible);
     action.setEnabled(state.Enabled);
 }
@@ -50,12 +52,12 @@ void TfrmKadrix::actOption3Execute()
 
 void TfrmKadrix::SelectAllScenes()
 {
-    SetAllScenesSelected(true);
+    frmImageBrowser->SelectAll();
 }
 
 void TfrmKadrix::CloseWithResult(int code)
 {
-    if (SelectsAllWhenNone(code) && SelectedSceneCount() == 0)
+    if (SelectsAllWhenNone(code) && frmImageBrowser->SelectedCount() == 0)
         SelectAllScenes();
     // The scene files first, all or none; the host's file says nothing until
     // they are in place.

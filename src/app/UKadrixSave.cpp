@@ -4,6 +4,7 @@
 
 #include "app/UAction.h"
 #include "app/USavePlan.h"
+#include "browser/FImageBrowser.h"
 #include "picture/TPictureEx.h"
 #include "picture/TSafetyBitmap.h"
 #include "support/Pathutil.h"
@@ -53,8 +54,8 @@ void TfrmKadrix::actSaveImageUpdate(TAction& action)
 QList<int> TfrmKadrix::SelectedScenes() const
 {
     QList<int> scenes;
-    for (int i = 0; i < captureStore->SceneCount(); ++i)
-        if (SceneSelected(i))
+    for (int i : frmImageBrowser->SelectedIndexes())
+        if (i < captureStore->SceneCount())
             scenes.append(i);
     return scenes;
 }

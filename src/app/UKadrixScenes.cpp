@@ -5,7 +5,9 @@
 
 #include "app/UAction.h"
 #include "app/UFormatPosition.h"
+#include "browser/FImageBrowser.h"
 #include "decoder/UMovieDecoder.h"
+#include "widgets/TFormPanel.h"
 #include "widgets/TPositionBar.h"
 
 #include <QFileInfo>
@@ -21,6 +23,22 @@ const QString DeleteOneCaption = QStringLiteral("1つ削除");
 const QString DeleteManyCaption = QStringLiteral("複数削除");
 
 } // namespace
+
+void TfrmKadrix::CreateImageBrowser()
+{
+    frmImageBrowser = new TfrmImageBrowser(this);
+    frmImageBrowser->setObjectName(QStringLiteral("frmImageBrowser"));
+    frmImageBrowser->SetMultiSelect(true);
+    frmImageBrowser->SetDoubleClickAction(actions.actBrowserDoubleClick);
+    frmImageBrowser->SetDeleteAction(actions.actDelete1);
+    frmImageBrowser->SetSelectAllAction(actions.actSelectAll);
+    frmImageBrowser->OnGetInfoTip = [this](int index) { return SceneTipText(index); };
+    ui.FormPanel1->SetForm(frmImageBrowser);
+    frmImageBrowser->SetImagePack(&captureStore->CustomImagePack1());
+    frmImageBrowser->SetThumbnailSize(100);
+    // The buttons follow the selection at once, not only at the next idle.
+    connect(frmImageBrowser, &TfrmImageBrowser::SelectionChanged, this, &TfrmKadrix::UpdateAllActions);
+}
 
 void TfrmKadrix::ConnectSceneCommands()
 {
@@ -39,6 +57,13 @@ void TfrmKadrix::RefreshSceneLabels()
 {
     const int count = captureStore->SceneCount();
     ui.lblPicNum->setText(QString::number(count));
+    if (!frmImageBrowser)
+        return;
+    QStringList captions;
+    captions.reserve(count);
+    for (int i = 1; i <= count; ++i)
+        captions.append(QStringLiteral("No.%1").arg(i));
+    frmImageBrowser->SetCaptions(captions);
 }
 
 QString TfrmKadrix::SceneTipText(int index) const
@@ -56,39 +81,6 @@ QString TfrmKadrix::SceneTipText(int index) const
 void TfrmKadrix::TellWriteFailed(const QString& file)
 {
     TDialogs::Current().Notify(this, windowTitle(), WriteFailedMessage.arg(file));
-}
-
-// --- the browser's selection ----------------------------------------------
-
-int TfrmKadrix::SelectedSceneIndex() const
-{
-    return -1;
-}
-
-int TfrmKadrix::SelectedSceneCount() const
-{
-    return 0;
-}
-
-int TfrmKadrix::BrowserItemCount() const
-{
-    return 0;
-}
-
-bool TfrmKadrix::SceneSelected(int index) const
-{
-    Q_UNUSED(index);
-    return false;
-}
-
-void TfrmKadrix::SelectScene(int index)
-{
-    Q_UNUSED(index);
-}
-
-void TfrmKadrix::SetAllScenesSelected(bool selected)
-{
-    Q_UNUSED(selected);
 }
 
 // --- commands ---------------------------------------------------------------
@@ -114,44 +106,46 @@ void TfrmKadrix::actCaptureExecute()
         return;
     }
     captureFailed = false;
-    SelectScene(captureStore->SceneCount() - 1);
+    frmImageBrowser->SelectIndex(captureStore->SceneCount() - 1);
     UpdateAllActions();
 }
 
 void TfrmKadrix::actUpdateUpdate(TAction& action)
 {
     // Only a frame of the open movie can replace a scene.
-    action.setEnabled(captureStore->SceneCount() > 0 && SelectedSceneIndex() >= 0 && frameShown);
+    action.setEnabled(captureStore->SceneCount() > 0 && frmImageBrowser->SelectedIndex() >= 0 && frameShown);
 }
 
 void TfrmKadrix::actUpdateExecute()
 {
-    const int index = SelectedSceneIndex();
+    const int index = frmImageBrowser->SelectedIndex();
     QString failedFile;
     if (!captureStore->Retake(index, currentFrame, moviePath, ui.TrackBar1->value(), &failedFile)) {
         if (!failedFile.isEmpty())
             TellWriteFailed(failedFile);
         return;
     }
-    SelectScene(index);
+    frmImageBrowser->SelectIndex(index);
 }
 
 void TfrmKadrix::actDelete1Update(TAction& action)
 {
-    action.setText(SelectedSceneCount() > 1 ? DeleteManyCaption : DeleteOneCaption);
-    action.setEnabled(captureStore->SceneCount() > 0 && SelectedSceneIndex() >= 0);
+    action.setText(frmImageBrowser->SelectedCount() > 1 ? DeleteManyCaption : DeleteOneCaption);
+    action.setEnabled(captureStore->SceneCount() > 0 && frmImageBrowser->SelectedIndex() >= 0);
 }
 
 void TfrmKadrix::actDelete1Execute()
 {
-    const QString question = SelectedSceneCount() == 1 ? DeleteOneQuestion.arg(SelectedSceneIndex() + 1)
-                                                       : DeleteSelectedQuestion;
+    const QString question = frmImageBrowser->SelectedCount() == 1
+                                 ? DeleteOneQuestion.arg(frmImageBrowser->SelectedIndex() + 1)
+                                 : DeleteSelectedQuestion;
     if (!TDialogs::Current().AskOkCancel(this, windowTitle(), question))
         return;
-    const int itemCount = BrowserItemCount();
-    const int select = captureStore->DeleteScenes([&](int i) { return i < itemCount && SceneSelected(i); });
+    const int itemCount = frmImageBrowser->ItemCount();
+    const int select =
+        captureStore->DeleteScenes([&](int i) { return i < itemCount && frmImageBrowser->IsSelected(i); });
     if (select >= 0)
-        SelectScene(select);
+        frmImageBrowser->SelectIndex(select);
     UpdateAllActions();
 }
 
@@ -169,22 +163,22 @@ void TfrmKadrix::actDeleteAllExecute()
 
 void TfrmKadrix::actSelectAllUpdate(TAction& action)
 {
-    action.setEnabled(SelectedSceneCount() != BrowserItemCount());
+    action.setEnabled(frmImageBrowser->SelectedCount() != frmImageBrowser->ItemCount());
 }
 
 void TfrmKadrix::actSelectAllExecute()
 {
-    SetAllScenesSelected(true);
+    frmImageBrowser->SelectAll();
 }
 
 void TfrmKadrix::actUnselectAllUpdate(TAction& action)
 {
-    action.setEnabled(SelectedSceneCount() != 0);
+    action.setEnabled(frmImageBrowser->SelectedCount() != 0);
 }
 
 void TfrmKadrix::actUnselectAllExecute()
 {
-    SetAllScenesSelected(false);
+    frmImageBrowser->SelectIndex(-1);
 }
 
 void TfrmKadrix::actAlwaysEnabledUpdate(TAction& action)
@@ -194,7 +188,7 @@ void TfrmKadrix::actAlwaysEnabledUpdate(TAction& action)
 
 void TfrmKadrix::actBrowserDoubleClickExecute()
 {
-    const int index = SelectedSceneIndex();
+    const int index = frmImageBrowser->SelectedIndex();
     if (index < 0)
         return;
     const TSceneOrigin origin = captureStore->SceneOrigin(captureStore->SceneFiles().at(index));

@@ -5,6 +5,7 @@
 #include "app/UAction.h"
 #include "app/UFormatPosition.h"
 #include "app/UPlaybackClock.h"
+#include "browser/TBrowserListView.h"
 #include "widgets/TAnchorLayout.h"
 #include "widgets/TGlobalNotify.h"
 #include "widgets/TPaintPanel.h"
@@ -123,6 +124,7 @@ void TfrmKadrix::ConnectCommands()
 
     ConnectSplitCommands();
     connect(ui.TrackBar1, &QSlider::valueChanged, this, &TfrmKadrix::TrackBar1Change);
+    connect(ui.TrackBar1, &QSlider::sliderReleased, this, &TfrmKadrix::RebaseClock);
     connect(ui.chkDeinterlace, &QCheckBox::clicked, this, &TfrmKadrix::chkDeinterlaceClick);
     connect(ui.btnSelectFile, &QToolButton::clicked, this, &TfrmKadrix::btnSelectFileClick);
     connect(ui.menuOpen, &QAction::triggered, ui.btnSelectFile, &QToolButton::click);
@@ -189,8 +191,10 @@ bool TfrmKadrix::DefaultButtonKey(const QKeyEvent& key)
         return false;
     QPushButton* target = nullptr;
     if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
-        // A focused button takes Enter for itself, as it does Space.
-        if (qobject_cast<QAbstractButton*>(QApplication::focusWidget()))
+        // A focused button takes Enter for itself, as it does Space, and the
+        // scene list runs its double-click command with it.
+        if (qobject_cast<QAbstractButton*>(QApplication::focusWidget())
+            || qobject_cast<TBrowserListView*>(QApplication::focusWidget()))
             return false;
         target = ui.btnOK;
     } else if (key.key() == Qt::Key_Escape) {

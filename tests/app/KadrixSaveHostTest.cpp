@@ -22,10 +22,12 @@ constexpr int NoExitCode = 77;
 class KadrixSaveHostTest : public KadrixWindowTest
 {
 protected:
-    // A host folder with `scenes` scene files and a Shift-JIS setting.ini
-    // (its comment line is not valid UTF-8).
+    // A host folder with `scenes` scene files (besides those a test put
+    // there) and a Shift-JIS setting.ini.
     void CreateHost(int scenes, int buttonMode, const QByteArray& extraIni = {})
     {
+        for (const QString& name : QDir(host.path()).entryList({"20070514093015_*.bmp"}))
+            QFile::remove(host.filePath(name));
         for (int i = 0; i < scenes; ++i)
             WriteSceneBmp(host.filePath(QStringLiteral("20070514093015_%1.bmp").arg(i, 3, 10, QChar(u'0'))), i);
         PutFileBytes(Ini(), "[Setting]\r\nButtonMode=" + QByteArray::number(buttonMode) + "\r\nTitle=\x90\xdd\x92\xe8\r\n"
@@ -34,11 +36,10 @@ protected:
         CreateWindow({host.path()});
     }
     QString Ini() const { return host.filePath("setting.ini"); }
-    TfrmImageBrowser* Browser() const { return window->findChild<TfrmImageBrowser*>(); }
     void Select(const QList<int>& scenes)
     {
         for (int scene : scenes)
-            Browser()->SelectIndex(scene);
+            window->ImageBrowser().SelectIndex(scene);
         window->UpdateAllActions();
     }
     // Every file in the host folder with its bytes.
@@ -301,7 +302,9 @@ TEST_F(KadrixSaveHostTest, ReplacingIsAskedOnceAndSceneFilesAreNeverWritten)
 
     // A scene file or setting.ini, however named, is refused.
     const auto before = HostFiles();
-    for (const QString& target : {window->SceneFiles()[0], host.filePath("sub/../setting.ini")}) {
+    window->ImageBrowser().SelectIndex(-1);
+    Select({0});
+    for (const QString& target : {window->SceneFiles()[0], host.path() + "/../" + QFileInfo(host.path()).fileName() + "/setting.ini"}) {
         dialogs->saveAnswer = [&](const TFileDialogRequest&) { return target; };
         window->Actions().actSaveImage->Execute();
         EXPECT_EQ(NoticeTexts().back(), "作業中のファイルには上書きできません。\n" + target);
@@ -320,8 +323,6 @@ TEST_F(KadrixSaveHostTest, FailedSavesNameTheFileAndNeverClaimSuccess)
 
     // With more scenes than the collection keeps, the first one is read again
     // from its file; damaged, it must not be saved as the error picture.
-    QDir(host.path()).removeRecursively();
-    QDir().mkpath(host.path());
     CreateHost(101, 0);
     PutFileBytes(window->SceneFiles()[0], "BM damaged");
     dialogs->saveAnswer = [&](const TFileDialogRequest&) { return out.filePath("all"); };
