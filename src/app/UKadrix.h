@@ -11,6 +11,8 @@
 #include <memory>
 
 class QKeyEvent;
+class TSavePlan;
+struct TScenePicture;
 class QPainter;
 class QPoint;
 class QTimer;
@@ -138,7 +140,6 @@ private:
     void actPauseUpdate(TAction& action);
     void actRewindUpdate(TAction& action);
     void actStepUpdate(TAction& action);
-    void actDisabledUpdate(TAction& action);
 
     // Scene commands (UKadrixScenes.cpp).
     void CreateImageBrowser();
@@ -159,6 +160,24 @@ private:
     void actUnselectAllUpdate(TAction& action);
     void actBrowserDoubleClickExecute();
     void actAlwaysEnabledUpdate(TAction& action);
+
+    // Saving scene pictures (UKadrixSave.cpp).
+    void ConnectSaveCommands();
+    QList<int> SelectedScenes() const;
+    void actSaveImageExecute();
+    void actSaveImageUpdate(TAction& action);
+    void SaveScenes(const TSavePlan& plan, const QString& confirmedName);
+    TScenePicture ScenePictureToSave(int scene);
+
+    // Ending with a result for the host (UKadrixHost.cpp).
+    void ConnectHostCommands();
+    void actOptionUpdate(TAction& action);
+    void actOption1Execute();
+    void actOption2Execute();
+    void actOption3Execute();
+    void SelectAllScenes();
+    void CloseWithResult(int code);
+    void TellResultFailed(const QString& file);
 
     // Split range and automatic split (UKadrixSplit.cpp).
     void ConnectSplitCommands();
@@ -182,6 +201,7 @@ private:
     QString moviePath;
     QString helpFile;
     TFileDialogRequest openDialog1;
+    TFileDialogRequest savePictureDialog1;
     std::unique_ptr<TMovieDecoder> movieDecoder;
 
     TKadrixActions actions;

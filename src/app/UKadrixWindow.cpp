@@ -119,10 +119,8 @@ void TfrmKadrix::ConnectCommands()
     SetupAction(actions.actStepNext, &TfrmKadrix::actStepNextExecute, &TfrmKadrix::actStepUpdate);
     SetupAction(actions.actStepPrev, &TfrmKadrix::actStepPrevExecute, &TfrmKadrix::actStepUpdate);
     ConnectSceneCommands();
-    // Commands whose behaviour comes with saving and the host result buttons
-    // stay disabled until then.
-    for (TAction* later : {actions.actSaveImage, actions.actOption1, actions.actOption2, actions.actOption3})
-        SetupAction(later, nullptr, &TfrmKadrix::actDisabledUpdate);
+    ConnectSaveCommands();
+    ConnectHostCommands();
 
     ConnectSplitCommands();
     connect(ui.TrackBar1, &QSlider::valueChanged, this, &TfrmKadrix::TrackBar1Change);
@@ -131,7 +129,6 @@ void TfrmKadrix::ConnectCommands()
     connect(ui.btnSelectFile, &QToolButton::clicked, this, &TfrmKadrix::btnSelectFileClick);
     connect(ui.menuOpen, &QAction::triggered, ui.btnSelectFile, &QToolButton::click);
     connect(ui.menuSave, &QAction::triggered, actions.actSaveImage, &TAction::Execute);
-    connect(ui.Exit1, &QAction::triggered, this, &QWidget::close);
     for (QWidget* later : std::initializer_list<QWidget*>{ui.btnSearchDisc, ui.btnSelectDrive,
                                                           ui.btnSelectVob, ui.btnMovieHistory})
         later->setEnabled(false);
@@ -147,13 +144,6 @@ void TfrmKadrix::UpdateAllActions()
 {
     for (TAction* action : actions.All())
         action->Update();
-}
-
-void TfrmKadrix::actDisabledUpdate(TAction& action)
-{
-    action.setEnabled(false);
-    if (&action == actions.actOption1 || &action == actions.actOption2 || &action == actions.actOption3)
-        action.setVisible(buttonMode == 1);
 }
 
 bool TfrmKadrix::eventFilter(QObject* watched, QEvent* event)

@@ -1,4 +1,4 @@
-#include "TestFiles.h"
+#include "SceneTestSupport.h"
 #include "app/UIniDocument.h"
 
 #include <QDir>

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 class TManualTickSource : public TTickSource
@@ -45,13 +46,27 @@ public:
         request.FileName = openAnswer;
         return true;
     }
-    bool ExecuteSave(QWidget*, TFileDialogRequest&) override { return false; }
+    bool ExecuteSave(QWidget*, TFileDialogRequest& request) override
+    {
+        saveRequests.push_back(request);
+        if (!saveAnswer)
+            return false;
+        request.FileName = saveAnswer(request);
+        if (saveFilterIndex > 0)
+            request.FilterIndex = saveFilterIndex;
+        return true;
+    }
 
     bool answerOk = true;
     QString openAnswer; // empty: the dialog is cancelled
     std::vector<TRecordedMessage> questions;
     std::vector<TRecordedMessage> notices;
     std::vector<TFileDialogRequest> openRequests;
+    // The name the save dialog returns, given what it was shown; none: the
+    // dialog is cancelled. saveFilterIndex 0 keeps the filter it was shown with.
+    std::function<QString(const TFileDialogRequest&)> saveAnswer;
+    int saveFilterIndex = 0;
+    std::vector<TFileDialogRequest> saveRequests;
 };
 
 // A standalone window with recording dialogs and a hand-driven clock. The

@@ -1,4 +1,4 @@
-#include "TestFiles.h"
+#include "SceneTestSupport.h"
 #include "app/USavePlan.h"
 
 #include <QDir>

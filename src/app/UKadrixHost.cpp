@@ -1,0 +1,90 @@
+// TfrmKadrix: ending the work with a result for the host.
+
+#include "app/UKadrix.h"
+
+#include "app/UAction.h"
+#include "app/UApplication.h"
+#include "app/UHostResult.h"
+#include "browser/FImageBrowser.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+namespace {
+
+const QString ResultFailedMessage = QStringLiteral("結果の書き込みができませんでした。\n%1");
+
+} // namespace
+
+void TfrmKadrix::ConnectHostCommands()
+{
+    SetupAction(actions.actOption1, &TfrmKadrix::actOption1Execute, &TfrmKadrix::actOptionUpdate);
+    SetupAction(actions.actOption2, &TfrmKadrix::actOption2Execute, &TfrmKadrix::actOptionUpdate);
+    SetupAction(actions.actOption3, &TfrmKadrix::actOption3Execute, &TfrmKadrix::actOptionUpdate);
+    connect(ui.btnOK, &QPushButton::clicked, this, [this] { CloseWithResult(HostButton::Ok); });
+    connect(ui.btnCancel, &QPushButton::clicked, this, [this] { CloseWithResult(HostButton::Cancel); });
+    connect(ui.Exit1, &QAction::triggered, this, [this] { CloseWithResult(HostButton::Ok); });
+}
+
+void TfrmKadrix::actOptionUpdate(TAction& action)
+{
+    const int option = &action == actions.actOption1 ? 1 : &action == actions.actOption2 ? 2 : 3;
+    const THostOptionState state = HostOptionState(option, buttonMode, captureStore->SceneCount(),
+                                                   frmImageBrowser->SelectedCount());
+    action.setVisible(state.Visible);
+    action.setEnabled(state.Enabled);
+}
+
+void TfrmKadrix::actOption1Execute()
+{
+    CloseWithResult(HostButton::Option1);
+}
+
+void TfrmKadrix::actOption2Execute()
+{
+    CloseWithResult(HostButton::Option2);
+}
+
+void TfrmKadrix::actOption3Execute()
+{
+    CloseWithResult(HostButton::Option3);
+}
+
+void TfrmKadrix::SelectAllScenes()
+{
+    frmImageBrowser->SelectAll();
+}
+
+void TfrmKadrix::CloseWithResult(int code)
+{
+    if (SelectsAllWhenNone(code) && frmImageBrowser->SelectedCount() == 0)
+        SelectAllScenes();
+    // The scene files first, all or none; the host's file says nothing until
+    // they are in place.
+    if (code != HostButton::Cancel && ui.chkDeinterlace->isChecked()) {
+        try {
+            DeinterlaceSceneFiles(captureStore->SceneFiles());
+        } catch (const EHostResultError& error) {
+            TellResultFailed(error.FileName());
+            return;
+        }
+    }
+    if (TIniDocument* settings = captureStore->HostSettings()) {
+        try {
+            WriteHostResult(*settings, captureStore->SceneFiles(), SelectedScenes(), code,
+                            [this] { captureStore->PutSceneOrigins(); });
+        } catch (const EHostResultError& error) {
+            TellResultFailed(error.FileName());
+            // Cancel needs no result: the exit code alone tells the host.
+            if (code != HostButton::Cancel)
+                return;
+        }
+    }
+    TKadrixApplication::SetExitCode(HostExitCode(code));
+    close();
+}
+
+void TfrmKadrix::TellResultFailed(const QString& file)
+{
+    TDialogs::Current().Notify(this, windowTitle(), ResultFailedMessage.arg(file));
+}
