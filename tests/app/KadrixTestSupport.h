@@ -9,8 +9,10 @@
 #include "app/UKadrix.h"
 #include "app/UPlaybackClock.h"
 
+#include <QDialog>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -46,12 +48,22 @@ public:
         return true;
     }
     bool ExecuteSave(QWidget*, TFileDialogRequest&) override { return false; }
+    // Modal forms are answered by modalAnswer (Cancel when unset).
+    int ExecuteModal(QDialog& dialog) override { return modalAnswer ? modalAnswer(dialog) : QDialog::Rejected; }
+    // Progress displays record their steps; onStep may act in the middle of
+    // the command and answers true to cancel.
+    std::unique_ptr<TProgress> BeginProgress(QWidget*, const QString& title, const QString& text, int total) override;
 
     bool answerOk = true;
     QString openAnswer; // empty: the dialog is cancelled
     std::vector<TRecordedMessage> questions;
     std::vector<TRecordedMessage> notices;
     std::vector<TFileDialogRequest> openRequests;
+    std::function<int(QDialog&)> modalAnswer;
+    std::function<bool(int done)> onStep;
+    std::vector<TRecordedMessage> progressTitles; // title and text of each display
+    std::vector<int> progressTotals;
+    std::vector<int> progressSteps;
 };
 
 // A standalone window with recording dialogs and a hand-driven clock. The
