@@ -160,6 +160,8 @@ void TfrmKadrix::actDisabledUpdate(TAction& action)
 
 bool TfrmKadrix::eventFilter(QObject* watched, QEvent* event)
 {
+    if (AutoSplitInputBlocked(watched, *event))
+        return true;
     const QEvent::Type type = event->type();
     if ((type != QEvent::KeyPress && type != QEvent::ShortcutOverride) || !watched->isWidgetType()
         || static_cast<QWidget*>(watched)->window() != this)
