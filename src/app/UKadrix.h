@@ -16,7 +16,10 @@ class QPainter;
 class QPoint;
 class QTimer;
 class TAction;
+class TDropFile;
 class TGlobalNotify;
+class THtmlHelp;
+enum class THelpCommand;
 class TMovieDecoder;
 class TTickSource;
 
@@ -48,6 +51,7 @@ public:
     // The open-movie dialog's state: preset file or folder, last choice.
     const TFileDialogRequest& OpenDialog1() const { return openDialog1; }
     const QString& HelpFile() const { return helpFile; }
+    void SetHelpFile(const QString& path) { helpFile = path; }
 
     // Controls, menus and actions (names as in the window's design).
     const TKadrixControls& Controls() const { return ui; }
@@ -67,6 +71,17 @@ public:
 
     // Makes path the open movie and starts playing it from the beginning.
     void OpenMovie(const QString& path, bool noHistory);
+    // Opens a movie named on the command line in standalone mode (the
+    // desktop's "open with").
+    void OpenArgumentMovie(const QStringList& arguments);
+
+    // Dropped files, help and the About box (UKadrixDesktop.cpp).
+    TDropFile* DropFile1() const { return dropFile1; }
+    THtmlHelp* HtmlHelp() const { return htmlHelp; }
+    bool FormHelp(THelpCommand command, int data);
+    void btnHelpClick();
+    void menuOpenHelpClick();
+    void AboutA1Click();
 
     // The playback clock's source; the system's monotonic clock by default.
     void SetTickSource(std::unique_ptr<TTickSource> source);
@@ -91,8 +106,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -111,7 +124,8 @@ private:
     bool FormShortCut(const QKeyEvent& key);
     bool DefaultButtonKey(const QKeyEvent& key);
     void btnSelectFileClick();
-    void DropFile1Drop(const QString& path);
+    void ConnectDesktopCommands();
+    void DropFile1Drop();
 
     // Movie, frame display, playback and stepping (UKadrixPlayback.cpp).
     void ShowFrameAtPosition();
@@ -189,6 +203,8 @@ private:
     TKadrixActions actions;
     TKadrixControls ui;
     TGlobalNotify* globalNotify = nullptr;
+    TDropFile* dropFile1 = nullptr;
+    THtmlHelp* htmlHelp = nullptr;
     QTimer* timer2 = nullptr;
     std::unique_ptr<TTickSource> tickSource;
 
