@@ -1,13 +1,13 @@
 #include "app/UIniDocument.h"
 
+#include "support/Pathutil.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 
 #include <limits>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -30,6 +30,15 @@ bool LineHasKey(const QString& line, const QString& key)
     return equals >= 0 && QStringView(line).left(equals).compare(key, Qt::CaseInsensitive) == 0;
 }
 
+// A line break inside an entry would start a new line or section in the
+// file; such characters are written as "?", like those the encoding lacks.
+QString OneLine(QString text)
+{
+    text.replace(u'\r', u'?');
+    text.replace(u'\n', u'?');
+    return text;
+}
+
 bool ParseDigits(QStringView digits, int base, qint64& value)
 {
     if (digits.isEmpty())
@@ -37,17 +46,6 @@ bool ParseDigits(QStringView digits, int base, qint64& value)
     bool ok = false;
     value = digits.toLongLong(&ok, base);
     return ok && digits.front() != u'+' && digits.front() != u'-';
-}
-
-// A file without any write permission bit counts as read-only even for root:
-// the host marked it so, and replacing it would go behind its back.
-bool IsReadOnlyFile(const QString& path)
-{
-    struct stat info {};
-    const QByteArray name = QFile::encodeName(path);
-    if (::stat(name.constData(), &info) != 0)
-        return false;
-    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(name.constData(), W_OK) != 0;
 }
 
 } // namespace
@@ -183,7 +181,7 @@ void TIniDocument::WriteString(const QString& section, const QString& key, const
         sections.push_back({section, {}});
         found = &sections.back();
     }
-    const QString line = key + u'=' + value;
+    const QString line = OneLine(key) + u'=' + OneLine(value);
     const qsizetype index = FindKey(*found, key);
     if (index >= 0)
         found->lines[index] = line;
@@ -239,10 +237,12 @@ void TIniDocument::UpdateFile() const
         return;
     const auto bytes = TextCodec::Encode(Text(), encoding);
     if (!bytes)
-        throw EIniFileError(QStringLiteral("Cannot write %1: text not representable in its encoding").arg(fileName));
+        throw EIniFileError(QStringLiteral("Cannot write %1: no converter for its encoding").arg(fileName));
 
-    if (IsReadOnlyFile(fileName))
-        throw EIniFileError(QStringLiteral("Cannot write %1: the file is read-only").arg(fileName));
+    // A read-only file or folder is the host's decision; replacing the file
+    // anyway (root could) would go behind its back.
+    if (!Pathutil::CanReplaceFile(fileName))
+        throw EIniFileError(QStringLiteral("Cannot write %1: the file or its folder is read-only").arg(fileName));
 
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
