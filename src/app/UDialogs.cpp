@@ -1,5 +1,7 @@
 #include "app/UDialogs.h"
 
+#include "app/FProgress.h"
+
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -70,6 +72,12 @@ std::unique_ptr<TDialogs> TDialogs::Install(std::unique_ptr<TDialogs> dialogs)
 int TDialogs::ExecuteModal(QDialog& dialog)
 {
     return dialog.exec();
+}
+
+std::unique_ptr<TProgress> TDialogs::BeginProgress(QWidget* parent, const QString& title, const QString& text,
+                                                   int total)
+{
+    return std::make_unique<TdlgProgress>(parent, title, text, total);
 }
 
 bool TQtDialogs::AskOkCancel(QWidget* parent, const QString& title, const QString& text)

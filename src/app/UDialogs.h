@@ -7,6 +7,17 @@
 class QDialog;
 class QWidget;
 
+// The progress of a long command, shown while the command runs. The command
+// reports each finished step and stops when the user has cancelled.
+class TProgress
+{
+public:
+    virtual ~TProgress() = default;
+    // done of the total steps are finished; lets the user press Cancel.
+    virtual void Step(int done) = 0;
+    virtual bool Cancelled() const = 0;
+};
+
 // What a file dialog starts with and what the user chose. FileName is both:
 // the preset shown when the dialog opens and the chosen path afterwards.
 struct TFileDialogRequest
@@ -36,6 +47,12 @@ public:
     // Runs one of the program's own dialogs modally and returns its result
     // (QDialog::Accepted or Rejected). Qt's exec() unless a test answers.
     virtual int ExecuteModal(QDialog& dialog);
+    // A modal "done / total" display with a Cancel button (Esc too) that
+    // keeps the rest of the program's windows from taking input; it closes
+    // when the returned object is destroyed. Qt's TdlgProgress unless a test
+    // answers.
+    virtual std::unique_ptr<TProgress> BeginProgress(QWidget* parent, const QString& title, const QString& text,
+                                                     int total);
 
     // The dialogs in use; Qt's own until a test installs others.
     static TDialogs& Current();

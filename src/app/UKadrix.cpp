@@ -125,6 +125,11 @@ void TfrmKadrix::FormClose()
 
 void TfrmKadrix::closeEvent(QCloseEvent* event)
 {
+    if (autoSplitRunning) {
+        // The split ends first (its Cancel stops it after the current step).
+        event->ignore();
+        return;
+    }
     if (!FormCloseQuery()) {
         event->ignore();
         return;

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <memory>
 
+class QEvent;
 class QKeyEvent;
 class TSavePlan;
 struct TScenePicture;
@@ -66,6 +67,9 @@ public:
     TPlayState PlayState() const { return playState; }
     const QString& MoviePath() const { return moviePath; }
     bool FrameShown() const { return frameShown; }
+    // The bar position whose frame CurrentFrame holds; -1 when the last
+    // fetch failed (the picture on screen is then an earlier one).
+    int FramePosition() const { return framePosition; }
     const TSafetyBitmap& CurrentFrame() const { return currentFrame; }
     TMovieDecoder& MovieDecoder() const { return *movieDecoder; }
     const QTimer& Timer2() const { return *timer2; }
@@ -99,6 +103,11 @@ public:
 
     // Step sizes of the cmbStepUnit entries, in milliseconds.
     static int StepUnitMs(int index);
+
+    // Takes count frames at equal intervals over the split range into the
+    // scene list, after asking.
+    void RunAutoSplit(int count);
+    bool AutoSplitRunning() const { return autoSplitRunning; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -184,6 +193,12 @@ private:
     void ResetSplitRange();
     void UpdateSplitRangeDisplay();
     bool AskSplitRange(const QString& question);
+    bool AutoSplitStep(int position);
+    bool AutoSplitInputBlocked(QObject* watched, QEvent& event);
+    void mnuAuto8Click();
+    void mnuAuto16Click();
+    void mnuAuto32Click();
+    void mnuAutoCustomClick();
     void mnuStartSplitRangeClick();
     void mnuEndSplitRangeClick();
     void mnuResetSplitRangeClick();
@@ -218,6 +233,8 @@ private:
     int lastFetchedPosition = -1;
     bool fetchBusy = false;
     bool frameShown = false;
+    int framePosition = -1;
+    bool autoSplitRunning = false; // input, ticks, opening and closing wait for it
     bool timer2Busy = false;    // the timer's running-tick guard
     bool trackBar1Busy = false; // the bar's change guard
     TSafetyBitmap currentFrame;

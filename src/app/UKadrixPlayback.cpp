@@ -7,6 +7,7 @@
 #include "app/UKadrix.h"
 
 #include "app/UAction.h"
+#include "app/UBusyMark.h"
 #include "app/UFormatPosition.h"
 #include "app/UFrameGeometry.h"
 #include "app/UPlaybackClock.h"
@@ -29,19 +30,6 @@ namespace {
 const QString OpenFailedMessage = QStringLiteral("動画シーンの取得ができませんでした。");
 constexpr int StepUnits[] = {600000, 60000, 20000, 10000, 5000, 2000, 1000, 500, 100};
 
-// Sets a flag for the lifetime of the guard and clears it on every way out.
-class TBusyMark
-{
-public:
-    explicit TBusyMark(bool& flag) : flag(flag) { flag = true; }
-    ~TBusyMark() { flag = false; }
-    TBusyMark(const TBusyMark&) = delete;
-    TBusyMark& operator=(const TBusyMark&) = delete;
-
-private:
-    bool& flag;
-};
-
 } // namespace
 
 int TfrmKadrix::StepUnitMs(int index)
@@ -60,6 +48,8 @@ void TfrmKadrix::SetTickSource(std::unique_ptr<TTickSource> source)
 void TfrmKadrix::OpenMovie(const QString& path, bool noHistory)
 {
     Q_UNUSED(noHistory); // the recent-movie history records it once it exists
+    if (autoSplitRunning)
+        return; // the split's positions belong to the open movie
     timer2->stop();
     if (playState == TPlayState::Playing)
         playState = TPlayState::Paused; // without the timer nothing plays: show Play
@@ -78,6 +68,7 @@ void TfrmKadrix::OpenMovie(const QString& path, bool noHistory)
             ui.lblStopPos->setText(FormatPosition(ui.TrackBar1->maximum()));
             playState = TPlayState::Playing;
             lastFetchedPosition = -1;
+            framePosition = -1;
             moviePath = path;
             timer2->start();
             ui.TrackBar1->setEnabled(true);
@@ -102,7 +93,7 @@ void TfrmKadrix::Timer2Timer()
     if (timer2Busy)
         return;
     TBusyMark busy(timer2Busy);
-    if (!movieDecoder->Active() || playState != TPlayState::Playing)
+    if (!movieDecoder->Active() || playState != TPlayState::Playing || autoSplitRunning)
         return;
     if (ui.TrackBar1->isSliderDown()) {
         // While the user holds the handle the bar follows the mouse only,
@@ -160,11 +151,13 @@ void TfrmKadrix::ShowFrameAtPosition()
         const int duration = movieDecoder->Duration();
         if (position >= duration)
             position = duration - 1;
+        framePosition = -1;
         if (movieDecoder->FetchFrame(position)) {
             // A copy of its own: the decoder writes the next frame into its bitmap.
             TSafetyBitmap frame;
             frame.SetImage(movieDecoder->FrameBitmap().Image().copy());
             currentFrame = std::move(frame);
+            framePosition = ui.TrackBar1->value();
             frameShown = true;
         }
         ui.PaintBox1->update();

@@ -1,33 +1,76 @@
 // TfrmKadrix: the split range on the position bar and the automatic split.
 //
-// The range is the bar's selection and has no other copy.
+// The range is the bar's selection and has no other copy. The split only
+// moves the bar (which fetches and shows the frame there) and captures the
+// frame on screen through actCapture, so it inherits their rules: the list
+// stops at 99 scenes by actCapture's own enabling rule.
 
 #include "app/UKadrix.h"
 
+#include "app/FSplitCount.h"
 #include "app/UAction.h"
+#include "app/UBusyMark.h"
 #include "app/UFormatPosition.h"
+#include "support/USplitPositions.h"
 #include "widgets/TPositionBar.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QMenu>
 #include <QToolButton>
 
 namespace {
 
+const QString AutoSplitQuestion = QStringLiteral(
+    "この動画の先頭から等間隔に%1枚の画像を切り出します。\r\n動画の時間数によっては数分程度かかる場合もあります。"
+    "\r\n\r\n切り出しを開始しますか？\r\n");
+const QString AutoSplitProgressText = QStringLiteral("画像を切り出しています。");
 const QString StartRangeQuestion =
     QStringLiteral("現在の再生位置(%1)を自動分割範囲の開始位置に設定します。\r\nよろしいですか？");
 const QString EndRangeQuestion =
     QStringLiteral("現在の再生位置(%1)を自動分割範囲の終了位置に設定します。\r\nよろしいですか？");
 const QString ResetRangeQuestion = QStringLiteral("自動分割範囲を動画の再生時間全体にリセットします。\r\nよろしいですか？");
 
+// The wait cursor over the whole program while a command runs.
+class TWaitCursor
+{
+public:
+    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
+
+bool IsUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 void TfrmKadrix::ConnectSplitCommands()
 {
     SetupAction(actions.actAutoCapture, &TfrmKadrix::actAutoCaptureExecute, &TfrmKadrix::actAutoCaptureUpdate);
-    // The split itself comes with the capture of scenes.
-    for (QAction* later : {ui.mnuAuto8, ui.mnuAuto16, ui.mnuAuto32, ui.mnuAutoCustom})
-        later->setEnabled(false);
     const std::pair<QAction*, void (TfrmKadrix::*)()> items[] = {
+        {ui.mnuAuto8, &TfrmKadrix::mnuAuto8Click},
+        {ui.mnuAuto16, &TfrmKadrix::mnuAuto16Click},
+        {ui.mnuAuto32, &TfrmKadrix::mnuAuto32Click},
+        {ui.mnuAutoCustom, &TfrmKadrix::mnuAutoCustomClick},
         {ui.mnuStartSplitRange, &TfrmKadrix::mnuStartSplitRangeClick},
         {ui.mnuEndSplitRange, &TfrmKadrix::mnuEndSplitRangeClick},
         {ui.mnuResetSplitRange, &TfrmKadrix::mnuResetSplitRangeClick},
@@ -54,7 +97,7 @@ void TfrmKadrix::actAutoCaptureExecute()
 
 void TfrmKadrix::actAutoCaptureUpdate(TAction& action)
 {
-    action.setEnabled(SceneCount() < 99 && frameShown);
+    action.setEnabled(SceneCount() < 99 && frameShown && !autoSplitRunning);
 }
 
 void TfrmKadrix::TrackBar1ContextPopup(const QPoint& mousePos)
@@ -64,6 +107,28 @@ void TfrmKadrix::TrackBar1ContextPopup(const QPoint& mousePos)
     if (!actions.actAutoCapture->isEnabled())
         return;
     ui.cmTrackBar->popup(ui.TrackBar1->mapToGlobal(mousePos));
+}
+
+void TfrmKadrix::mnuAuto8Click()
+{
+    RunAutoSplit(8);
+}
+
+void TfrmKadrix::mnuAuto16Click()
+{
+    RunAutoSplit(16);
+}
+
+void TfrmKadrix::mnuAuto32Click()
+{
+    RunAutoSplit(32);
+}
+
+void TfrmKadrix::mnuAutoCustomClick()
+{
+    TdlgSplitCount dialog(this);
+    if (TDialogs::Current().ExecuteModal(dialog) == QDialog::Accepted)
+        RunAutoSplit(dialog.Count());
 }
 
 bool TfrmKadrix::AskSplitRange(const QString& question)
@@ -127,4 +192,54 @@ void TfrmKadrix::UpdateSplitRangeDisplay()
     // 65535 ms); a range of 0-0 shows no band at all.
     TPositionBar& bar = *ui.TrackBar1;
     bar.SetShowSelRange(bar.SelStart() != 0 || bar.SelEnd() != 0);
+}
+
+void TfrmKadrix::RunAutoSplit(int count)
+{
+    if (autoSplitRunning || !TDialogs::Current().AskOkCancel(this, windowTitle(), AutoSplitQuestion.arg(count)))
+        return;
+    const TWaitCursor wait;
+    const int start = ui.TrackBar1->SelStart();
+    const int end = ui.TrackBar1->SelEnd();
+    actions.actPause->Execute();
+    actions.actRewind->Execute();
+    const std::vector<int> positions = SplitPositions(start, end, count);
+    const TBusyMark running(autoSplitRunning);
+    const std::unique_ptr<TProgress> progress =
+        TDialogs::Current().BeginProgress(this, windowTitle(), AutoSplitProgressText, static_cast<int>(positions.size()));
+    for (size_t i = 0; i < positions.size(); ++i) {
+        if (!AutoSplitStep(positions[i]))
+            break;
+        progress->Step(static_cast<int>(i) + 1);
+        if (progress->Cancelled())
+            break; // the scenes taken so far stay
+    }
+}
+
+// One position of the split; false when the split has to stop.
+bool TfrmKadrix::AutoSplitStep(int position)
+{
+    SetBarPosition(position);
+    // A frame that could not be fetched leaves an earlier picture on screen,
+    // which is not the frame at this position: no scene for it.
+    if (framePosition != position)
+        return true;
+    // A full list adds nothing and the split goes on (actCapture's rule);
+    // a scene file that cannot be written ends the split.
+    actions.actCapture->Update();
+    return !actions.actCapture->isEnabled() || ExecuteCapture();
+}
+
+bool TfrmKadrix::AutoSplitInputBlocked(QObject* watched, QEvent& event)
+{
+    if (!autoSplitRunning || !IsUserInput(event.type()) || !watched->isWidgetType())
+        return false;
+    const QWidget* widget = static_cast<QWidget*>(watched);
+    if (widget->window() != this)
+        return false;
+    // Claiming the shortcut keeps menu shortcuts from running; the key
+    // itself is then dropped here.
+    if (event.type() == QEvent::ShortcutOverride)
+        event.accept();
+    return true;
 }

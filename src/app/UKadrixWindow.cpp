@@ -148,6 +148,8 @@ void TfrmKadrix::UpdateAllActions()
 
 bool TfrmKadrix::eventFilter(QObject* watched, QEvent* event)
 {
+    if (AutoSplitInputBlocked(watched, *event))
+        return true;
     const QEvent::Type type = event->type();
     if ((type != QEvent::KeyPress && type != QEvent::ShortcutOverride) || !watched->isWidgetType()
         || static_cast<QWidget*>(watched)->window() != this)

@@ -3,6 +3,34 @@
 #include <QApplication>
 #include <QTest>
 
+namespace {
+
+class TRecordedProgress : public TProgress
+{
+public:
+    explicit TRecordedProgress(TRecordingDialogs& dialogs) : dialogs(dialogs) {}
+    void Step(int done) override
+    {
+        dialogs.progressSteps.push_back(done);
+        cancelled = (dialogs.onStep && dialogs.onStep(done)) || cancelled;
+    }
+    bool Cancelled() const override { return cancelled; }
+
+private:
+    TRecordingDialogs& dialogs;
+    bool cancelled = false;
+};
+
+} // namespace
+
+std::unique_ptr<TProgress> TRecordingDialogs::BeginProgress(QWidget*, const QString& title, const QString& text,
+                                                            int total)
+{
+    progressTitles.push_back({title, text});
+    progressTotals.push_back(total);
+    return std::make_unique<TRecordedProgress>(*this);
+}
+
 void KadrixWindowTest::SetUp()
 {
     // Work folders of standalone windows go below a folder of this test.

@@ -9,10 +9,11 @@
 #include "app/UKadrix.h"
 #include "app/UPlaybackClock.h"
 
+#include <QDialog>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 
 class TManualTickSource : public TTickSource
@@ -56,6 +57,11 @@ public:
             request.FilterIndex = saveFilterIndex;
         return true;
     }
+    // Modal forms are answered by modalAnswer (Cancel when unset).
+    int ExecuteModal(QDialog& dialog) override { return modalAnswer ? modalAnswer(dialog) : QDialog::Rejected; }
+    // Progress displays record their steps; onStep may act in the middle of
+    // the command and answers true to cancel.
+    std::unique_ptr<TProgress> BeginProgress(QWidget*, const QString& title, const QString& text, int total) override;
 
     bool answerOk = true;
     QString openAnswer; // empty: the dialog is cancelled
@@ -67,6 +73,11 @@ public:
     std::function<QString(const TFileDialogRequest&)> saveAnswer;
     int saveFilterIndex = 0;
     std::vector<TFileDialogRequest> saveRequests;
+    std::function<int(QDialog&)> modalAnswer;
+    std::function<bool(int done)> onStep;
+    std::vector<TRecordedMessage> progressTitles; // title and text of each display
+    std::vector<int> progressTotals;
+    std::vector<int> progressSteps;
 };
 
 // A standalone window with recording dialogs and a hand-driven clock. The
