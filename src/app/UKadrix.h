@@ -4,6 +4,7 @@
 #include "app/UIniDocument.h"
 #include "app/UKadrixControls.h"
 #include "picture/TSafetyBitmap.h"
+#include "support/UDvdDrives.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -11,9 +12,11 @@
 
 class QKeyEvent;
 class QPainter;
+class QSettings;
 class QTimer;
 class TAction;
 class TGlobalNotify;
+class THistoryManager;
 class TMovieDecoder;
 class TTickSource;
 
@@ -62,6 +65,16 @@ public:
     // Makes path the open movie and starts playing it from the beginning.
     void OpenMovie(const QString& path, bool noHistory);
 
+    // The recent-movie history of the File menu and of btnMovieHistory's popup.
+    THistoryManager& HmOpenHistory() const { return *hmOpenHistory; }
+    THistoryManager& HmOpenHistoryButton() const { return *hmOpenHistoryButton; }
+    // The per-user store of the recent-movie history.
+    static std::unique_ptr<QSettings> OpenHistoryStore();
+
+    // Where optical drives and mounts are looked up; builds the drive menu
+    // again from there (it is built from the running system at creation).
+    void SetDvdDrives(const TDvdDrives& drives);
+
     // The playback clock's source; the system's monotonic clock by default.
     void SetTickSource(std::unique_ptr<TTickSource> source);
     // One playback tick (Timer2 runs it every 97 ms while playing).
@@ -99,6 +112,19 @@ private:
     void btnSelectFileClick();
     void DropFile1Drop(const QString& path);
 
+    // Recent-movie history and DVD titles (UKadrixMovies.cpp).
+    void CreateMovieHistory();
+    void ConnectMovieChoice();
+    void hmOpenHistoryMenuClick(const QString& path);
+    void hmOpenHistoryClearClick();
+    void btnMovieHistoryClick();
+    void BuildDriveMenu();
+    void btnSelectDriveClick();
+    void btnSearchDiscClick();
+    void btnSelectVobClick();
+    void mnuVobListPopup();
+    void OpenTitleFile(const QString& path);
+
     // Movie, frame display, playback and stepping (UKadrixPlayback.cpp).
     void ResetSplitRange();
     void ShowFrameAtPosition();
@@ -133,6 +159,10 @@ private:
     TKadrixActions actions;
     TKadrixControls ui;
     TGlobalNotify* globalNotify = nullptr;
+    THistoryManager* hmOpenHistory = nullptr;
+    THistoryManager* hmOpenHistoryButton = nullptr;
+    TDvdDrives dvdDrives;
+    QList<TDvdDrive> driveList; // one per mnuDrvList item
     QTimer* timer2 = nullptr;
     std::unique_ptr<TTickSource> tickSource;
 

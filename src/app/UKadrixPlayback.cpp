@@ -14,6 +14,7 @@
 #include "picture/UDeinterlace.h"
 #include "widgets/TPaintPanel.h"
 #include "widgets/TPositionBar.h"
+#include "widgets/UHistoryManager.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -58,7 +59,6 @@ void TfrmKadrix::SetTickSource(std::unique_ptr<TTickSource> source)
 
 void TfrmKadrix::OpenMovie(const QString& path, bool noHistory)
 {
-    Q_UNUSED(noHistory); // the recent-movie history records it once it exists
     timer2->stop();
     timer2Busy = false;
     fetchBusy = false;
@@ -82,6 +82,8 @@ void TfrmKadrix::OpenMovie(const QString& path, bool noHistory)
             ui.lblPicSize->setText(
                 QString::asprintf("%d x %d", movieDecoder->FrameWidth(), movieDecoder->FrameHeight()));
             ui.PaintBox1->update();
+            if (!noHistory)
+                hmOpenHistory->Add(path);
         } else {
             playState = TPlayState::Paused;
             moviePath.clear();
@@ -89,7 +91,10 @@ void TfrmKadrix::OpenMovie(const QString& path, bool noHistory)
             ui.lblCurPos->clear();
             ui.lblStopPos->clear();
             TDialogs::Current().Notify(this, windowTitle(), OpenFailedMessage);
+            hmOpenHistory->Remove(path);
         }
+        // The button's popup follows the File menu's list.
+        hmOpenHistoryButton->RebuildMenu();
     }
     ui.edFileName->setText(QFileInfo(moviePath).fileName());
 }

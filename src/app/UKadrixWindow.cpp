@@ -134,9 +134,8 @@ void TfrmKadrix::ConnectCommands()
     connect(ui.menuOpen, &QAction::triggered, ui.btnSelectFile, &QToolButton::click);
     connect(ui.menuSave, &QAction::triggered, actions.actSaveImage, &TAction::Execute);
     connect(ui.Exit1, &QAction::triggered, this, &QWidget::close);
-    for (QWidget* later : std::initializer_list<QWidget*>{ui.btnHelp, ui.btnSearchDisc, ui.btnSelectDrive,
-                                                          ui.btnSelectVob, ui.btnMovieHistory})
-        later->setEnabled(false);
+    ui.btnHelp->setEnabled(false);
+    ConnectMovieChoice();
     for (QAction* later : {ui.menuOpenHelp, ui.menuHomepage, ui.menuProduct, ui.AboutA1})
         later->setEnabled(false);
 
