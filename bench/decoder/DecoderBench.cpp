@@ -10,7 +10,7 @@
 #include "decoder/UFFmpegBackend.h"
 #include "fixtures/TFixtureFrames.h"
 #include "picture/TSafetyBitmap.h"
-#include "tools/TGrabOptions.h"
+#include "support/USplitPositions.h"
 
 #include <QCoreApplication>
 #include <QDir>

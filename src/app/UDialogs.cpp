@@ -1,5 +1,6 @@
 #include "app/UDialogs.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -14,7 +15,10 @@ std::unique_ptr<TDialogs>& Installed()
 
 int MessageBox(QWidget* parent, const QString& title, const QString& text, QMessageBox::StandardButtons buttons)
 {
-    QMessageBox box(QMessageBox::NoIcon, title, text, buttons, parent);
+    // The program's texts break lines with CR LF; Qt's labels take LF.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(QMessageBox::NoIcon, title, shown, buttons, parent);
     box.setDefaultButton(QMessageBox::Ok);
     return box.exec();
 }
@@ -61,6 +65,11 @@ std::unique_ptr<TDialogs> TDialogs::Install(std::unique_ptr<TDialogs> dialogs)
     std::unique_ptr<TDialogs> previous = std::move(Installed());
     Installed() = dialogs ? std::move(dialogs) : std::make_unique<TQtDialogs>();
     return previous;
+}
+
+int TDialogs::ExecuteModal(QDialog& dialog)
+{
+    return dialog.exec();
 }
 
 bool TQtDialogs::AskOkCancel(QWidget* parent, const QString& title, const QString& text)

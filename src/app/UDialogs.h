@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <memory>
 
+class QDialog;
 class QWidget;
 
 // What a file dialog starts with and what the user chose. FileName is both:
@@ -32,6 +33,9 @@ public:
     // Runs the dialog; on OK fills request.FileName (and FilterIndex) and returns true.
     virtual bool ExecuteOpen(QWidget* parent, TFileDialogRequest& request) = 0;
     virtual bool ExecuteSave(QWidget* parent, TFileDialogRequest& request) = 0;
+    // Runs one of the program's own dialogs modally and returns its result
+    // (QDialog::Accepted or Rejected). Qt's exec() unless a test answers.
+    virtual int ExecuteModal(QDialog& dialog);
 
     // The dialogs in use; Qt's own until a test installs others.
     static TDialogs& Current();

@@ -12,6 +12,7 @@
 
 class QKeyEvent;
 class QPainter;
+class QPoint;
 class QSettings;
 class QTimer;
 class TAction;
@@ -126,7 +127,6 @@ private:
     void OpenTitleFile(const QString& path);
 
     // Movie, frame display, playback and stepping (UKadrixPlayback.cpp).
-    void ResetSplitRange();
     void ShowFrameAtPosition();
     void TrackBar1Change();
     void PaintBox1Paint(QPainter& painter);
@@ -143,6 +143,20 @@ private:
     void actRewindUpdate(TAction& action);
     void actStepUpdate(TAction& action);
     void actDisabledUpdate(TAction& action);
+
+    // Split range and automatic split (UKadrixSplit.cpp).
+    void ConnectSplitCommands();
+    void ResetSplitRange();
+    void UpdateSplitRangeDisplay();
+    bool AskSplitRange(const QString& question);
+    void mnuStartSplitRangeClick();
+    void mnuEndSplitRangeClick();
+    void mnuResetSplitRangeClick();
+    void mnuSeekToStartRangeClick();
+    void mnuSeekToEndRangeClick();
+    void actAutoCaptureExecute();
+    void actAutoCaptureUpdate(TAction& action);
+    void TrackBar1ContextPopup(const QPoint& mousePos);
 
     QString workFolder;
     bool hostMode = false;

@@ -99,13 +99,6 @@ void TfrmKadrix::OpenMovie(const QString& path, bool noHistory)
     ui.edFileName->setText(QFileInfo(moviePath).fileName());
 }
 
-void TfrmKadrix::ResetSplitRange()
-{
-    const int max = ui.TrackBar1->maximum();
-    ui.TrackBar1->SetSelection(0, max);
-    ui.TrackBar1->setTickInterval(max);
-}
-
 void TfrmKadrix::Timer2Timer()
 {
     if (timer2Busy)

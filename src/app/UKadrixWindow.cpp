@@ -120,14 +120,15 @@ void TfrmKadrix::ConnectCommands()
     SetupAction(actions.actRewind, &TfrmKadrix::actRewindExecute, &TfrmKadrix::actRewindUpdate);
     SetupAction(actions.actStepNext, &TfrmKadrix::actStepNextExecute, &TfrmKadrix::actStepUpdate);
     SetupAction(actions.actStepPrev, &TfrmKadrix::actStepPrevExecute, &TfrmKadrix::actStepUpdate);
-    // Commands whose behaviour comes with the scene list, saving, the host
-    // result buttons and the automatic split stay disabled until then.
+    // Commands whose behaviour comes with the scene list, saving and the host
+    // result buttons stay disabled until then.
     for (TAction* later : {actions.actCapture, actions.actDelete1, actions.actDeleteAll, actions.actSaveImage,
                            actions.actUpdate, actions.actBrowserDoubleClick, actions.actOption1,
-                           actions.actOption2, actions.actOption3, actions.actAutoCapture,
-                           actions.actSelectAll, actions.actUnselectAll})
+                           actions.actOption2, actions.actOption3, actions.actSelectAll,
+                           actions.actUnselectAll})
         SetupAction(later, nullptr, &TfrmKadrix::actDisabledUpdate);
 
+    ConnectSplitCommands();
     connect(ui.TrackBar1, &QSlider::valueChanged, this, &TfrmKadrix::TrackBar1Change);
     connect(ui.chkDeinterlace, &QCheckBox::clicked, this, &TfrmKadrix::chkDeinterlaceClick);
     connect(ui.btnSelectFile, &QToolButton::clicked, this, &TfrmKadrix::btnSelectFileClick);

@@ -1,7 +1,8 @@
 #include "tools/TGrabOptions.h"
 
+#include "support/USplitPositions.h"
+
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 namespace {
@@ -18,17 +19,6 @@ std::optional<int> ParseMilliseconds(const QString& text)
 }
 
 } // namespace
-
-std::vector<int> SplitPositions(int start, int end, int count)
-{
-    std::vector<int> positions;
-    const int span = end - start;
-    const double step = span / ((count - 1) + 0.2);
-    for (int i = 0; i < count; ++i)
-        // nearbyint rounds halves to even in the default rounding mode.
-        positions.push_back(start + static_cast<int>(std::nearbyint((i + 0.1) * step)));
-    return positions;
-}
 
 QString TGrabOptions::Usage()
 {
@@ -53,7 +43,7 @@ QString TGrabOptions::Usage()
         "then one line per picture: number, position and path, separated by tabs.\n"
         "A position at or past the end gives the last frame (duration - 1).\n"
         "Exit status: 0 success, 1 the video cannot be opened or a picture cannot\n"
-        "be fetched or written, 2 bad usage.\n");
+        "be fetched (no picture for that position) or written, 2 bad usage.\n");
 }
 
 bool TGrabOptions::Fail(const QString& message)

@@ -59,7 +59,3 @@ private:
     std::vector<TRequest> requests;
     std::optional<std::pair<int, int>> range;
 };
-
-// Positions of the automatic split: N frames at equal intervals over
-// [start, end], the first 0.1 step after start, the last 0.1 step before end.
-std::vector<int> SplitPositions(int start, int end, int count);

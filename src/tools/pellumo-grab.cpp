@@ -78,11 +78,13 @@ int Grab(const TGrabOptions& options)
     for (size_t i = 0; i < positions.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
         const QString path = folder.filePath(QString("%1.%2").arg(number, 3, 10, QChar('0')).arg(options.Extension()));
-        // As in the program's split: a frame that cannot be fetched leaves
-        // the previous picture, which is written all the same.
+        // As in the program's split: a frame that cannot be fetched gives no
+        // picture (the previous one would carry the wrong position).
         if (!decoder.FetchFrame(positions[i])) {
-            PrintError(QString("%1: no frame at %2 ms, previous picture kept").arg(options.VideoPath()).arg(positions[i]));
+            PrintError(QString("%1: no frame at %2 ms, skipped").arg(options.VideoPath()).arg(positions[i]));
             status = ExitFailure;
+            progress.Step(number);
+            continue;
         }
         TSafetyBitmap picture;
         picture.Assign(decoder.FrameBitmap());

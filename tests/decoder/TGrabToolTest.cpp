@@ -11,26 +11,6 @@
 using PellumoFixture::FixturePath;
 using PellumoFixture::ReadFrameNumber;
 
-TEST(TSplitPositionsTest, SpacedAStepApartInsideTheRange)
-{
-    EXPECT_EQ(SplitPositions(0, 80000, 8),
-              std::vector<int>({1111, 12222, 23333, 34444, 45556, 56667, 67778, 78889}));
-    EXPECT_EQ(SplitPositions(10000, 70000, 2), std::vector<int>({15000, 65000}));
-    const std::vector<int> sixteen = SplitPositions(0, 600000, 16);
-    EXPECT_EQ(sixteen.front(), 3947);
-    EXPECT_EQ(sixteen.back(), 596053);
-}
-
-TEST(TSplitPositionsTest, RoundsHalvesToEven)
-{
-    // Range 0-12, N = 2: step 10, positions 1 and 11 exactly.
-    EXPECT_EQ(SplitPositions(0, 12, 2), std::vector<int>({1, 11}));
-    // Range 0-30, N = 2: step 25, positions 2.5 -> 2 and 27.5 -> 28.
-    EXPECT_EQ(SplitPositions(0, 30, 2), std::vector<int>({2, 28}));
-    // An empty range repeats its start.
-    EXPECT_EQ(SplitPositions(500, 500, 3), std::vector<int>({500, 500, 500}));
-}
-
 TEST(TGrabOptionsTest, KeepsTheOrderGivenAndClampsPastTheEnd)
 {
     TGrabOptions options;
@@ -162,6 +142,26 @@ TEST(TGrabToolTest, SplitTakesTheAutomaticSplitPositions)
         const QImage written(lines[i + 1].section('\t', 2));
         EXPECT_EQ(ReadFrameNumber(written), std::vector<int>({3, 34, 66, 97})[i]);
     }
+}
+
+TEST(TGrabToolTest, AFrameThatCannotBeFetchedGivesNoPicture)
+{
+    QTemporaryDir folder;
+    const TGrabRun run = RunGrab({"--split", "5", "--range", "0:1600", "-o", folder.path(),
+                                  FixturePath(PellumoFixture::UnreadableFrameAvi)});
+    EXPECT_EQ(run.exitCode, 1);
+    // step = 1600 / 4.2: 38, 419, 800, 1181, 1562 ms; 800 ms is the unreadable frame 20.
+    EXPECT_TRUE(run.err.contains("800 ms")) << run.err.toStdString();
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts).mid(1);
+    ASSERT_EQ(lines.size(), 4);
+    const std::vector<std::tuple<QString, int, int>> expected = {{"001", 38, 0}, {"002", 419, 10},
+                                                                 {"004", 1181, 29}, {"005", 1562, 39}};
+    for (int i = 0; i < 4; ++i) {
+        const auto& [number, position, frame] = expected[i];
+        EXPECT_EQ(lines[i].section('\t', 0, 1), number + '\t' + QString::number(position));
+        EXPECT_EQ(ReadFrameNumber(QImage(lines[i].section('\t', 2))), frame) << position;
+    }
+    EXPECT_FALSE(QFile::exists(folder.filePath("003.bmp")));
 }
 
 TEST(TGrabToolTest, DeinterlaceDoublesTheTopField)
