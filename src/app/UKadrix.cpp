@@ -3,17 +3,15 @@
 #include "app/UPlaybackClock.h"
 #include "decoder/UMovieDecoder.h"
 #include "support/Pathutil.h"
+#include "support/ULog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCollator>
 #include <QFileInfo>
 #include <QPalette>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
-
-#include <algorithm>
 
 using namespace Pathutil;
 
@@ -21,19 +19,6 @@ namespace {
 
 const QString CloseConfirmation = QStringLiteral("終了します。よろしいですか？");
 const QString SettingSection = QStringLiteral("Setting");
-const QString PositionSection = QStringLiteral("Position");
-const QString MovieSection = QStringLiteral("Movie");
-
-// Scene files are restored in the order of a case-insensitive, locale-aware
-// comparison of their full paths; the timestamped names the program gives
-// them make that the order in which they were taken.
-void SortPaths(QStringList& paths)
-{
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(paths.begin(), paths.end(),
-                     [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
-}
 
 } // namespace
 
@@ -60,21 +45,20 @@ void TfrmKadrix::FormCreate(const QStringList& arguments)
     helpFile = program.absolutePath() + u'/' + program.completeBaseName() + QStringLiteral(".chm");
 
     moviePath.clear();
-    sceneCount = 0;
     movieDecoder = std::make_unique<TMovieDecoder>();
 
-    sceneFiles.clear();
     workFolder.clear();
-    hostSettings.reset();
-    sceneOrigins = TIniDocument();
+    captureStore = std::make_unique<TCaptureStore>();
+    captureStore->CustomImagePack1().OnChange = [this](QObject*) { RefreshSceneLabels(); };
 
     ReadCommandLine(arguments);
     if (hostMode)
         RestoreScenes();
     else
         workFolder = MakeUniqueTempFolder(QStringLiteral("KD"));
+    captureStore->SetWorkFolder(workFolder);
     ApplyModeLayout();
-    LoadSceneOrigins();
+    captureStore->LoadSceneOrigins();
     ConnectCommands();
 }
 
@@ -89,38 +73,23 @@ void TfrmKadrix::ReadCommandLine(const QStringList& arguments)
 
 void TfrmKadrix::RestoreScenes()
 {
-    QStringList files;
-    CollectFiles(files, workFolder);
-    SortPaths(files);
-    sceneCount = 0;
-    if (files.isEmpty())
-        return;
-
-    for (const QString& path : std::as_const(files))
-        if (path.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive) && AdoptSceneFile(path))
-            ++sceneCount;
-
+    captureStore->SetWorkFolder(workFolder);
+    captureStore->RestoreScenes();
+    // An empty folder cannot hold setting.ini either.
     const QString exchangeFile = AppendPathDelimiter(workFolder) + ExchangeFileName();
     if (QFileInfo::exists(exchangeFile))
         ReadHostSettings(exchangeFile);
 }
 
-bool TfrmKadrix::AdoptSceneFile(const QString& path)
-{
-    // The file becomes a scene in the list; its picture is taken over by the
-    // capture store.
-    sceneFiles.append(path);
-    return true;
-}
-
 void TfrmKadrix::ReadHostSettings(const QString& fileName)
 {
+    std::unique_ptr<TIniDocument> hostSettings;
     try {
         hostSettings = std::make_unique<TIniDocument>(fileName);
     } catch (const EIniFileError&) {
         // A file we cannot read is not ours to rewrite: without it nothing
         // is exchanged, and the host's file stays as it is.
-        hostSettings.reset();
+        LogDroppedError("reading setting.ini");
         return;
     }
     const QString movieFileName = hostSettings->ReadString(SettingSection, QStringLiteral("MovieFileName"), {});
@@ -132,34 +101,7 @@ void TfrmKadrix::ReadHostSettings(const QString& fileName)
             openDialog1.InitialDir = movieFileName;
     }
     buttonMode = hostSettings->ReadInteger(SettingSection, QStringLiteral("ButtonMode"), 0);
-}
-
-void TfrmKadrix::LoadSceneOrigins()
-{
-    if (!hostSettings)
-        return;
-    sceneOrigins.EraseSection(PositionSection);
-    sceneOrigins.EraseSection(MovieSection);
-    for (int n = 0; n < sceneCount; ++n) {
-        const QString key = QString::number(n);
-        const int position = hostSettings->ReadInteger(PositionSection, key, -1);
-        if (position < 0)
-            continue;
-        const QString name = QFileInfo(sceneFiles[n]).fileName();
-        sceneOrigins.WriteInteger(PositionSection, name, position);
-        sceneOrigins.WriteString(MovieSection, name, hostSettings->ReadString(MovieSection, key, {}));
-    }
-    WriteHostSettings();
-}
-
-void TfrmKadrix::WriteHostSettings()
-{
-    try {
-        hostSettings->UpdateFile();
-    } catch (const EIniFileError&) {
-        // Dropped like every error that escapes a command; the previous file
-        // stays intact because the write is atomic.
-    }
+    captureStore->SetHostSettings(std::move(hostSettings));
 }
 
 bool TfrmKadrix::FormCloseQuery()
@@ -172,9 +114,9 @@ bool TfrmKadrix::FormCloseQuery()
 void TfrmKadrix::FormClose()
 {
     timer2->stop(); // playback ends with the window
-    if (hostSettings) {
+    if (TIniDocument* hostSettings = captureStore->HostSettings()) {
         hostSettings->WriteString(SettingSection, QStringLiteral("MovieFileName"), openDialog1.FileName);
-        WriteHostSettings();
+        captureStore->WriteHostSettings();
     }
     if (!hostMode && FolderExists(workFolder))
         RemoveFolderTree(workFolder, true);

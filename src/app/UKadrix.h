@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/UCaptureStore.h"
 #include "app/UDialogs.h"
 #include "app/UIniDocument.h"
 #include "app/UKadrixControls.h"
@@ -39,12 +40,12 @@ public:
     const QString& WorkFolder() const { return workFolder; }
     bool HostMode() const { return hostMode; }
     int ButtonMode() const { return buttonMode; }
-    TIniDocument* HostSettings() const { return hostSettings.get(); }
-    const TIniDocument& SceneOrigins() const { return sceneOrigins; }
+    TIniDocument* HostSettings() const { return captureStore->HostSettings(); }
 
-    // Scene files in scene order; SceneCount entries.
-    const QStringList& SceneFiles() const { return sceneFiles; }
-    int SceneCount() const { return sceneCount; }
+    // The scene list: files, pictures, origins and the host's setting.ini.
+    TCaptureStore& CaptureStore() const { return *captureStore; }
+    const QStringList& SceneFiles() const { return captureStore->SceneFiles(); }
+    int SceneCount() const { return captureStore->SceneCount(); }
 
     // The open-movie dialog's state: preset file or folder, last choice.
     const TFileDialogRequest& OpenDialog1() const { return openDialog1; }
@@ -83,6 +84,12 @@ public:
     // Evaluates every action's enabling rule, as when the window is idle.
     void UpdateAllActions();
 
+    // Runs actCapture (its enabling rule first); false when it was disabled
+    // or the scene file could not be written (the user has been told).
+    bool ExecuteCapture();
+    // The tip of scene index's thumbnail: movie file name and position.
+    QString SceneTipText(int index) const;
+
     // Step sizes of the cmbStepUnit entries, in milliseconds.
     static int StepUnitMs(int index);
 
@@ -96,12 +103,9 @@ private:
     void FormCreate(const QStringList& arguments);
     void ReadCommandLine(const QStringList& arguments);
     void RestoreScenes();
-    bool AdoptSceneFile(const QString& path);
     void ReadHostSettings(const QString& fileName);
-    void LoadSceneOrigins();
     bool FormCloseQuery();
     void FormClose();
-    void WriteHostSettings();
 
     // Window, commands and keyboard (UKadrixWindow.cpp).
     void CreateWindowControls();
@@ -144,6 +148,31 @@ private:
     void actStepUpdate(TAction& action);
     void actDisabledUpdate(TAction& action);
 
+    // Scene commands (UKadrixScenes.cpp).
+    void ConnectSceneCommands();
+    void RefreshSceneLabels();
+    void TellWriteFailed(const QString& file);
+    int SelectedSceneIndex() const;
+    int SelectedSceneCount() const;
+    int BrowserItemCount() const;
+    bool SceneSelected(int index) const;
+    void SelectScene(int index);
+    void SetAllScenesSelected(bool selected);
+    void actCaptureExecute();
+    void actCaptureUpdate(TAction& action);
+    void actUpdateExecute();
+    void actUpdateUpdate(TAction& action);
+    void actDelete1Execute();
+    void actDelete1Update(TAction& action);
+    void actDeleteAllExecute();
+    void actDeleteAllUpdate(TAction& action);
+    void actSelectAllExecute();
+    void actSelectAllUpdate(TAction& action);
+    void actUnselectAllExecute();
+    void actUnselectAllUpdate(TAction& action);
+    void actBrowserDoubleClickExecute();
+    void actAlwaysEnabledUpdate(TAction& action);
+
     // Split range and automatic split (UKadrixSplit.cpp).
     void ConnectSplitCommands();
     void ResetSplitRange();
@@ -161,10 +190,8 @@ private:
     QString workFolder;
     bool hostMode = false;
     int buttonMode = 0;
-    std::unique_ptr<TIniDocument> hostSettings;
-    TIniDocument sceneOrigins;
-    QStringList sceneFiles;
-    int sceneCount = 0;
+    std::unique_ptr<TCaptureStore> captureStore;
+    bool captureFailed = false;
     QString moviePath;
     QString helpFile;
     TFileDialogRequest openDialog1;

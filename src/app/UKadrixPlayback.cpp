@@ -195,7 +195,9 @@ void TfrmKadrix::PaintBox1Paint(QPainter& painter)
 void TfrmKadrix::chkDeinterlaceClick()
 {
     ui.PaintBox1->update();
-    // The scene thumbnails follow the box once the scene list exists.
+    // The thumbnails follow the box; the captured pictures stay as taken.
+    captureStore->SetDeinterlace(ui.chkDeinterlace->isChecked());
+    captureStore->CustomImagePack1().Reset();
 }
 
 void TfrmKadrix::actPlayExecute()

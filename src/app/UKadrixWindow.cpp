@@ -37,11 +37,11 @@ const QString OpenDialogFilter = QStringLiteral(
     "Digital Video形式(.dv)|*.dv|すべての形式(*.*)|*.*");
 constexpr int Timer2Interval = 97;
 
-// Ctrl + the key carrying "+" on the main keyboard ("=" unshifted on a US
-// layout); the keypad's plus is a different key.
+// The key carrying "+" on the main keyboard, with or without Shift: "=" on a
+// US layout, ";" on a Japanese one. The keypad's plus is a different key.
 bool IsPlusKey(const QKeyEvent& key)
 {
-    return (key.key() == Qt::Key_Plus || key.key() == Qt::Key_Equal)
+    return (key.key() == Qt::Key_Plus || key.key() == Qt::Key_Equal || key.key() == Qt::Key_Semicolon)
            && !(key.modifiers() & Qt::KeypadModifier);
 }
 
@@ -120,12 +120,10 @@ void TfrmKadrix::ConnectCommands()
     SetupAction(actions.actRewind, &TfrmKadrix::actRewindExecute, &TfrmKadrix::actRewindUpdate);
     SetupAction(actions.actStepNext, &TfrmKadrix::actStepNextExecute, &TfrmKadrix::actStepUpdate);
     SetupAction(actions.actStepPrev, &TfrmKadrix::actStepPrevExecute, &TfrmKadrix::actStepUpdate);
-    // Commands whose behaviour comes with the scene list, saving and the host
-    // result buttons stay disabled until then.
-    for (TAction* later : {actions.actCapture, actions.actDelete1, actions.actDeleteAll, actions.actSaveImage,
-                           actions.actUpdate, actions.actBrowserDoubleClick, actions.actOption1,
-                           actions.actOption2, actions.actOption3, actions.actSelectAll,
-                           actions.actUnselectAll})
+    ConnectSceneCommands();
+    // Commands whose behaviour comes with saving and the host result buttons
+    // stay disabled until then.
+    for (TAction* later : {actions.actSaveImage, actions.actOption1, actions.actOption2, actions.actOption3})
         SetupAction(later, nullptr, &TfrmKadrix::actDisabledUpdate);
 
     ConnectSplitCommands();

@@ -1,6 +1,7 @@
 #include "browser/TThumbnailDelegate.h"
 
 #include "picture/TImagePack.h"
+#include "picture/TPictureEx.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -88,13 +89,18 @@ void TThumbnailDelegate::DrawFrame(QPainter& painter, const QRect& icon) const
 
 void TThumbnailDelegate::DrawThumbnail(QPainter& painter, const QRect& area, int picture) const
 {
-    // Thumbnails are made at their final size, so this draws them 1:1. Asking
-    // for the size makes the thumbnail on first use.
-    QRect rect = thumbnails.GetImageRect(picture);
-    if (rect.isEmpty())
+    // Thumbnails are made at their final size, so this draws them 1:1. The
+    // first request makes the thumbnail; one fetch serves size and drawing.
+    TPictureEx thumbnail;
+    thumbnails.GetPictureSafe(thumbnail, picture);
+    const QSize size(thumbnail.Width(), thumbnail.Height());
+    if (size.isEmpty())
         return;
-    rect.moveTo((area.left() + area.right() + 1 - rect.width()) / 2, (area.top() + area.bottom() + 1 - rect.height()) / 2);
-    thumbnails.StretchDraw(painter, rect, picture);
+    const QRect rect(QPoint((area.left() + area.right() + 1 - size.width()) / 2,
+                            (area.top() + area.bottom() + 1 - size.height()) / 2),
+                     size);
+    // Thumbnails are bitmaps or the error picture; neither decodes while drawing.
+    thumbnail.Draw(painter, rect);
 }
 
 void TThumbnailDelegate::DrawLabel(QPainter& painter, const QStyleOptionViewItem& option, const QRect& label,

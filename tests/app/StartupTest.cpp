@@ -1,9 +1,11 @@
 #include "KadrixTestSupport.h"
+#include "SceneTestSupport.h"
 #include "TmpDirOverride.h"
 #include "app/UKadrix.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -134,12 +136,13 @@ TEST_F(StartupTest, StandaloneCloseAsksAndDeletesTheWorkFolderOnlyOnOk)
 
 TEST_F(StartupTest, HostModeCollectsSceneFilesInSortedOrder)
 {
-    WriteFile(host.filePath("b.bmp"), "b");
-    WriteFile(host.filePath("A.BMP"), "a");
-    WriteFile(host.filePath("sub/c.Bmp"), "c");
+    WriteSceneBmp(host.filePath("b.bmp"), 2);
+    WriteSceneBmp(host.filePath("A.BMP"), 1);
+    WriteFile(host.filePath("b0-damaged.bmp"), "not a picture");
+    WriteSceneBmp(host.filePath("sub/c.Bmp"), 3);
     WriteFile(host.filePath("c.jpg"), "jpeg");
-    WriteFile(host.filePath(".d.bmp"), "hidden");
-    WriteFile(host.filePath(".git/e.bmp"), "hidden");
+    WriteSceneBmp(host.filePath(".d.bmp"), 4);
+    WriteSceneBmp(host.filePath(".git/e.bmp"), 5);
     const QStringList before = FolderListing(host.path());
 
     TfrmKadrix window({host.path()});
@@ -147,6 +150,7 @@ TEST_F(StartupTest, HostModeCollectsSceneFilesInSortedOrder)
     EXPECT_EQ(window.SceneFiles(),
               (QStringList{host.filePath("A.BMP"), host.filePath("b.bmp"), host.filePath("sub/c.Bmp")}));
     EXPECT_EQ(window.SceneCount(), 3);
+    EXPECT_EQ(window.Controls().lblPicNum->text(), "3");
     EXPECT_EQ(window.HostSettings(), nullptr);
     EXPECT_EQ(window.ButtonMode(), 0);
 

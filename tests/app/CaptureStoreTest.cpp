@@ -1,0 +1,244 @@
+#include "SceneTestSupport.h"
+#include "app/UCaptureStore.h"
+#include "picture/TPictureEx.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+const QDateTime CaptureTime(QDate(2007, 5, 14), QTime(9, 30, 15));
+
+class CaptureStoreTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        store.SetWorkFolder(folder.path());
+        store.Clock = [] { return CaptureTime; };
+    }
+
+    // Binds the store to a setting.ini with the given content.
+    void UseSettings(const QByteArray& content)
+    {
+        QFile file(Ini());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        store.SetHostSettings(std::make_unique<TIniDocument>(Ini()));
+    }
+    QString Ini() const { return folder.filePath("setting.ini"); }
+    QString Path(const QString& name) const { return folder.filePath(name); }
+
+    void CaptureScenes(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            ASSERT_TRUE(store.Capture(SceneFrame(i), "/movies/m.mp4", i * 1000));
+    }
+
+    QImage ScenePicture(int index)
+    {
+        TPictureEx picture;
+        store.cipOrg().GetPictureSafe(picture, index);
+        return picture.Bitmap().Image().convertToFormat(QImage::Format_RGB32);
+    }
+
+    QTemporaryDir folder;
+    TCaptureStore store;
+};
+
+TEST_F(CaptureStoreTest, NewNamesCountWithinTheSecondAndNeverOverwrite)
+{
+    WriteSceneBmp(Path("20070514093015_000.bmp"), 1);
+    store.RestoreScenes();
+    ASSERT_EQ(store.SceneCount(), 1);
+
+    ASSERT_TRUE(store.Capture(SceneFrame(2), "/movies/m.mp4", 3723450));
+    ASSERT_TRUE(store.Capture(SceneFrame(3), "/movies/m.mp4", 0));
+    EXPECT_EQ(store.SceneFiles(), (QStringList{Path("20070514093015_000.bmp"), Path("20070514093015_001.bmp"),
+                                               Path("20070514093015_002.bmp")}));
+    EXPECT_EQ(store.SceneOrigin(Path("20070514093015_001.bmp")).Position, 3723450);
+    EXPECT_EQ(store.SceneOrigin(Path("20070514093015_001.bmp")).Movie, "/movies/m.mp4");
+    EXPECT_EQ(ScenePicture(2), SceneFrame(3).Image().convertToFormat(QImage::Format_RGB32));
+
+    // With every counter of the second taken the capture fails rather than
+    // replace counter 999.
+    for (int counter = 3; counter < 1000; ++counter) {
+        QFile taken(Path(QString::asprintf("20070514093015_%03d.bmp", counter)));
+        ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    }
+    const QStringList before = FolderEntries(folder.path());
+    QString failed;
+    EXPECT_FALSE(store.Capture(SceneFrame(4), "/movies/m.mp4", 0, &failed));
+    EXPECT_EQ(failed, Path("20070514093015_999.bmp"));
+    EXPECT_EQ(store.SceneCount(), 3);
+    EXPECT_EQ(FolderEntries(folder.path()), before);
+    EXPECT_EQ(FileBytes(failed), QByteArray());
+}
+
+TEST_F(CaptureStoreTest, FailedWritesLeaveFilesListAndSettingsAsTheyWere)
+{
+    UseSettings("[Setting]\r\nButtonMode=0\r\n");
+    CaptureScenes(2);
+    const QStringList entries = FolderEntries(folder.path());
+    const QByteArray settings = FileBytes(Ini());
+    const QByteArray firstScene = FileBytes(store.SceneFiles()[0]);
+    const QStringList files = store.SceneFiles();
+
+    TFileSizeLimit fullDisk(16 * 1024);
+    const TSafetyBitmap large = SceneFrame(9, 200, 200);
+    QString failed;
+    EXPECT_FALSE(store.Capture(large, "/movies/other.mp4", 5000, &failed));
+    EXPECT_TRUE(failed.startsWith(folder.path()) && failed.endsWith(".bmp")) << failed.toStdString();
+    EXPECT_EQ(store.SceneCount(), 2);
+    EXPECT_EQ(store.cipOrg().Count(), 2);
+
+    failed.clear();
+    EXPECT_FALSE(store.Retake(0, large, "/movies/other.mp4", 5000, &failed));
+    EXPECT_EQ(failed, files[0]);
+    EXPECT_EQ(FileBytes(files[0]), firstScene);
+    EXPECT_EQ(ScenePicture(0), SceneFrame(0).Image().convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(store.SceneOrigin(files[0]).Position, 0);
+
+    EXPECT_EQ(store.SceneFiles(), files);
+    EXPECT_EQ(FolderEntries(folder.path()), entries) << "no partial or temporary file";
+    EXPECT_EQ(FileBytes(Ini()), settings);
+}
+
+TEST_F(CaptureStoreTest, RetakeReplacesPictureFileAndOriginInPlace)
+{
+    UseSettings("");
+    CaptureScenes(2);
+    const QString file = store.SceneFiles()[1];
+    ASSERT_TRUE(store.Retake(1, SceneFrame(7), "/movies/b.mp4", 62040));
+    EXPECT_EQ(store.SceneFiles()[1], file);
+    EXPECT_EQ(QImage(file).convertToFormat(QImage::Format_RGB32), ScenePicture(1));
+    EXPECT_EQ(ScenePicture(1), SceneFrame(7).Image().convertToFormat(QImage::Format_RGB32));
+    TIniDocument written(Ini());
+    EXPECT_EQ(written.ReadInteger("Position", "1", -1), 62040);
+    EXPECT_EQ(written.ReadString("Movie", "1", {}), "/movies/b.mp4");
+}
+
+TEST_F(CaptureStoreTest, UnwritableSettingsDoNotStopACaptureAndTheNextWriteCarriesAll)
+{
+    UseSettings("[Setting]\r\nButtonMode=0\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(Ini()).constData(), 0444), 0);
+    ASSERT_TRUE(store.Capture(SceneFrame(1), "/movies/m.mp4", 1500));
+    EXPECT_EQ(store.SceneCount(), 1);
+    EXPECT_FALSE(TIniDocument(Ini()).SectionExists("Position"));
+
+    ASSERT_EQ(::chmod(QFile::encodeName(Ini()).constData(), 0644), 0);
+    ASSERT_TRUE(store.Capture(SceneFrame(2), "/movies/m.mp4", 2500));
+    TIniDocument written(Ini());
+    EXPECT_EQ(written.ReadInteger("Position", "0", -1), 1500);
+    EXPECT_EQ(written.ReadInteger("Position", "1", -1), 2500);
+}
+
+TEST_F(CaptureStoreTest, OriginsBelongToFullPaths)
+{
+    // Two files of the same name, and a name with "=" in it.
+    WriteSceneBmp(Path("a/s.bmp"), 1);
+    WriteSceneBmp(Path("b/s.bmp"), 2);
+    WriteSceneBmp(Path("c/x=1.bmp"), 3);
+    WriteSceneBmp(Path("d.bmp"), 4);
+    UseSettings("[Position]\n0=100\n1=200\n2=300\n3=junk\n[Movie]\n0=/m/a.mp4\n1=/m/b.mp4\n2=/m/c.mp4\n3=/m/d.mp4\n");
+    store.RestoreScenes();
+    store.LoadSceneOrigins();
+
+    const struct { const char* file; int position; const char* movie; } expected[] = {
+        {"a/s.bmp", 100, "/m/a.mp4"}, {"b/s.bmp", 200, "/m/b.mp4"}, {"c/x=1.bmp", 300, "/m/c.mp4"}, {"d.bmp", -1, ""}};
+    for (const auto& row : expected) {
+        EXPECT_EQ(store.SceneOrigin(Path(row.file)).Position, row.position) << row.file;
+        EXPECT_EQ(store.SceneOrigin(Path(row.file)).Movie, row.movie) << row.file;
+    }
+    EXPECT_EQ(FileBytes(Ini()), "[Position]\r\n0=100\r\n1=200\r\n2=300\r\n3=junk\r\n\r\n"
+                                "[Movie]\r\n0=/m/a.mp4\r\n1=/m/b.mp4\r\n2=/m/c.mp4\r\n3=/m/d.mp4\r\n\r\n");
+    store.WriteSceneOrigins();
+    EXPECT_EQ(FileBytes(Ini()), "[Position]\r\n0=100\r\n1=200\r\n2=300\r\n3=-1\r\n\r\n"
+                                "[Movie]\r\n0=/m/a.mp4\r\n1=/m/b.mp4\r\n2=/m/c.mp4\r\n3=\r\n\r\n");
+}
+
+TEST_F(CaptureStoreTest, DeletingRenumbersSelectsAndRewritesTheSettings)
+{
+    const struct { std::vector<int> selected; int selectAfter; std::vector<int> kept; } cases[] = {
+        {{2}, 2, {0, 1, 3, 4}},
+        {{3, 4}, 2, {0, 1, 2}},
+        {{0, 2, 4}, 0, {1, 3}},
+        {{0, 1, 2, 3, 4}, -1, {}},
+    };
+    for (const auto& row : cases) {
+        QTemporaryDir work;
+        TCaptureStore fresh(work.path());
+        QFile(work.filePath("setting.ini")).open(QIODevice::WriteOnly);
+        fresh.SetHostSettings(std::make_unique<TIniDocument>(work.filePath("setting.ini")));
+        for (int i = 0; i < 5; ++i)
+            ASSERT_TRUE(fresh.Capture(SceneFrame(i), "/m.mp4", i * 1000));
+        const QStringList files = fresh.SceneFiles();
+
+        const int select = fresh.DeleteScenes([&](int i) {
+            return std::find(row.selected.begin(), row.selected.end(), i) != row.selected.end();
+        });
+        EXPECT_EQ(select, row.selectAfter);
+        ASSERT_EQ(fresh.SceneCount(), int(row.kept.size()));
+        const TIniDocument written(work.filePath("setting.ini"));
+        for (size_t n = 0; n < row.kept.size(); ++n) {
+            EXPECT_EQ(fresh.SceneFiles()[int(n)], files[row.kept[n]]);
+            EXPECT_EQ(written.ReadInteger("Position", QString::number(n), -2), row.kept[n] * 1000);
+        }
+        EXPECT_FALSE(written.ValueExists("Position", QString::number(row.kept.size())));
+        for (int removed : row.selected)
+            EXPECT_FALSE(QFileInfo::exists(files[removed]));
+    }
+}
+
+TEST_F(CaptureStoreTest, ASceneWhoseFileCannotBeDeletedStays)
+{
+    CaptureScenes(3);
+    // A non-empty folder under the scene's name cannot be removed as a file.
+    const QString stuck = store.SceneFiles()[1];
+    QFile::remove(stuck);
+    WriteSceneBmp(stuck + "/inner.bmp", 1);
+    EXPECT_EQ(store.DeleteScenes([](int i) { return i >= 1; }), 1);
+    EXPECT_EQ(store.SceneFiles(), (QStringList{Path("20070514093015_000.bmp"), stuck}));
+    store.DeleteAll();
+    EXPECT_EQ(store.SceneFiles(), QStringList{stuck});
+}
+
+TEST_F(CaptureStoreTest, MoreThanAHundredScenesKeepTheirPictures)
+{
+    for (int i = 0; i < 120; ++i)
+        WriteSceneBmp(Path(QString::asprintf("s%03d.bmp", i)), i);
+    WriteSceneBmp(Path("s050x.bmp"), 0);
+    QFile damaged(Path("s050x.bmp"));
+    ASSERT_TRUE(damaged.resize(60));
+    store.RestoreScenes();
+    ASSERT_EQ(store.SceneCount(), 120);
+
+    // Scroll the whole grid, delete three, re-take one.
+    TPictureEx shown;
+    for (int i = 0; i < store.SceneCount(); ++i)
+        store.CustomImagePack1().GetPictureSafe(shown, i);
+    store.DeleteScenes([](int i) { return i == 5 || i == 50 || i == 110; });
+    ASSERT_TRUE(store.Retake(104, SceneFrame(500), "/m.mp4", 0));
+    ASSERT_EQ(store.SceneCount(), 117);
+    for (int i = 0; i < store.SceneCount(); ++i)
+        ASSERT_EQ(ScenePicture(i), QImage(store.SceneFiles()[i]).convertToFormat(QImage::Format_RGB32)) << i;
+}
+
+TEST_F(CaptureStoreTest, DeinterlacingChangesOnlyWhatIsShown)
+{
+    CaptureScenes(1);
+    const QByteArray file = FileBytes(store.SceneFiles()[0]);
+    store.SetDeinterlace(true);
+    store.CustomImagePack1().Reset();
+    TPictureEx shown;
+    store.CustomImagePack1().GetPictureSafe(shown, 0);
+    const QImage original = SceneFrame(0).Image().convertToFormat(QImage::Format_RGB32);
+    EXPECT_NE(shown.Bitmap().Image().convertToFormat(QImage::Format_RGB32), original);
+    EXPECT_EQ(ScenePicture(0), original);
+    EXPECT_EQ(FileBytes(store.SceneFiles()[0]), file);
+}
+
+} // namespace
