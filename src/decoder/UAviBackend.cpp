@@ -1,5 +1,6 @@
 #include "decoder/UAviBackend.h"
 
+#include "picture/TBitmapInfoHeader.h"
 #include "picture/TSafetyBitmap.h"
 
 #include <QBuffer>
@@ -9,19 +10,19 @@ using namespace avifile;
 
 namespace {
 
-constexpr qint64 fileHeaderSize = 14;
-constexpr qint64 infoHeaderSize = 40;
+constexpr qint64 FileHeaderSize = 14;
 
-qint64 ColourTableBytes(quint16 bitCount, quint32 compression, quint32 clrUsed)
+// Bytes between a packed DIB's 40-byte header and its pixels.
+qint64 ColourTableBytes(const TBitmapInfoHeader& header)
 {
-    if (clrUsed != 0)
-        return qint64(clrUsed) * 4;
-    switch (bitCount) {
+    if (header.biClrUsed != 0)
+        return qint64(header.biClrUsed) * 4;
+    switch (header.biBitCount) {
     case 1: return 8;
     case 4: return 64;
     case 8: return 1024;
     case 16:
-    case 32: return compression != 0 ? 12 : 0; // the three colour masks
+    case 32: return header.biCompression != BI_RGB ? 12 : 0; // the three colour masks
     default: return 0; // 24 bits, and counts no DIB uses
     }
 }
@@ -37,32 +38,26 @@ bool TAviBackend::BuildBitmapFileStream(QByteArrayView dib, QBuffer& stream)
 {
     stream.close();
     stream.setData(QByteArray());
-    if (!stream.open(QIODevice::ReadWrite) || dib.size() < infoHeaderSize)
+    const std::optional<TBitmapInfoHeader> info = TBitmapInfoHeader::Parse(dib);
+    if (!stream.open(QIODevice::ReadWrite) || !info)
         return false;
-    const auto* info = reinterpret_cast<const uchar*>(dib.data());
-    const qint64 width = qFromLittleEndian<qint32>(info + 4);
-    const qint64 height = qFromLittleEndian<qint32>(info + 8);
-    const quint16 bitCount = qFromLittleEndian<quint16>(info + 14);
-    const quint32 compression = qFromLittleEndian<quint32>(info + 16);
-    const quint32 sizeImage = qFromLittleEndian<quint32>(info + 20);
-    const quint32 clrUsed = qFromLittleEndian<quint32>(info + 32);
 
-    const qint64 offBits = fileHeaderSize + infoHeaderSize + ColourTableBytes(bitCount, compression, clrUsed);
-    const qint64 rowSize = (qint64(bitCount) * width + 31) / 32 * 4;
-    const qint64 fileSize = offBits + (sizeImage != 0 ? qint64(sizeImage) : qAbs(height) * rowSize);
+    const qint64 offBits = FileHeaderSize + TBitmapInfoHeader::size + ColourTableBytes(*info);
+    const qint64 imageSize = info->biSizeImage != 0 ? qint64(info->biSizeImage) : info->AbsoluteHeight() * info->RowBytes();
+    const qint64 fileSize = offBits + imageSize;
     // The DIB has to hold what its header announces; a short one would be
     // read past its end.
-    if (fileSize < offBits || fileSize > 0xFFFFFFFFLL || fileSize - fileHeaderSize > dib.size())
+    if (fileSize < offBits || fileSize > 0xFFFFFFFFLL || fileSize - FileHeaderSize > dib.size())
         return false;
 
-    uchar header[fileHeaderSize];
+    uchar header[FileHeaderSize];
     qToLittleEndian<quint16>(0x4D42, header); // "BM"
     qToLittleEndian<quint32>(quint32(fileSize), header + 2);
     qToLittleEndian<quint16>(0, header + 6);
     qToLittleEndian<quint16>(0, header + 8);
     qToLittleEndian<quint32>(quint32(offBits), header + 10);
-    stream.write(reinterpret_cast<const char*>(header), fileHeaderSize);
-    stream.write(dib.data(), fileSize - fileHeaderSize);
+    stream.write(reinterpret_cast<const char*>(header), FileHeaderSize);
+    stream.write(dib.data(), fileSize - FileHeaderSize);
     stream.seek(0);
     return true;
 }

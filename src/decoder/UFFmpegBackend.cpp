@@ -20,9 +20,7 @@ constexpr std::array ExcludedCodecs = {
 
 constexpr int64_t MinimumDurationUs = 40000; // exclusive
 constexpr int ForwardWindowSeconds = 7;
-constexpr int64_t BackOffStep = 10;          // time-base units of the first back-off
 constexpr int MaxSeekAttempts = 200;
-constexpr int MinForwardPackets = 200;
 constexpr int MaxReadsPerPacket = 250;
 constexpr int MaxKeyScanPackets = 1000;
 constexpr size_t MaxSkippedTimestamps = 512;
@@ -48,11 +46,6 @@ AVPixelFormat PlainPixelFormat(AVPixelFormat format, bool& fullRange)
     }
 }
 
-int64_t SaturatingSubtract(int64_t value, int64_t amount)
-{
-    return value < INT64_MIN + amount ? INT64_MIN : value - amount;
-}
-
 int64_t MaxKnown(int64_t a, int64_t b)
 {
     if (a == AV_NOPTS_VALUE)
@@ -61,6 +54,38 @@ int64_t MaxKnown(int64_t a, int64_t b)
         return a;
     return std::max(a, b);
 }
+
+// The stream's index as the seek rules see it.
+class TStreamKeyFrameIndex final : public TKeyFrameIndex
+{
+public:
+    TStreamKeyFrameIndex(const AVFormatContext* format, AVStream* stream) : format(format), stream(stream) {}
+
+    std::optional<int64_t> KeyFrameAtOrBefore(int64_t ts) const override
+    {
+        const AVIndexEntry* entry = avformat_index_get_entry_from_timestamp(stream, ts, AVSEEK_FLAG_BACKWARD);
+        return entry ? std::optional<int64_t>(entry->timestamp) : std::nullopt;
+    }
+
+    int64_t FirstTimestamp() const override
+    {
+        const AVIndexEntry* first = avformat_index_get_entry(stream, 0);
+        return first ? first->timestamp : INT64_MIN;
+    }
+
+    bool Reaches(int64_t ts) const override
+    {
+        if (format->iformat->read_timestamp)
+            return false;
+        const int entries = avformat_index_get_entries_count(stream);
+        const AVIndexEntry* last = entries > 0 ? avformat_index_get_entry(stream, entries - 1) : nullptr;
+        return last && last->timestamp >= ts;
+    }
+
+private:
+    const AVFormatContext* format;
+    AVStream* stream;
+};
 
 } // namespace
 
@@ -89,6 +114,7 @@ bool TFFmpegBackend::Open(const QString& fileName, TSafetyBitmap& frame)
             ReleaseAll();
             return false;
         }
+        keyFrameIndex = std::make_unique<TStreamKeyFrameIndex>(format.get(), stream);
         frame.SetSize24(width, height);
         startOffset = -1;
         // The first picture is shown at once and teaches the start offset.
@@ -168,6 +194,8 @@ bool TFFmpegBackend::IsStreamUsable() const
 
 void TFFmpegBackend::ReleaseAll()
 {
+    ForgetDecoderPosition();
+    keyFrameIndex.reset();
     scaler.reset();
     scratchFrame.reset();
     currentFrame.reset();
@@ -179,13 +207,8 @@ void TFFmpegBackend::ReleaseAll()
     durationUs = 0;
     startOffset = -1;
     dataStartPos = -1;
-    width = height = 0;
-    haveCurrent = false;
-    currentPts = precedingPts = keyPts = lastKeyPts = AV_NOPTS_VALUE;
     keyInterval = 0;
-    skippedTimestamps.clear();
-    packetPending = false;
-    inputEnded = decoderDrained = false;
+    width = height = 0;
 }
 
 bool TFFmpegBackend::Close()
@@ -233,7 +256,7 @@ bool TFFmpegBackend::SeekTo(int position)
         const int64_t ts = TargetTimestamp(position);
         bool found = CurrentFrameAnswers(ts);
         if (!found && CanDecodeForward(ts))
-            found = DecodeForward(ts, currentPts);
+            found = DecodeForward(ts, reached.framePts);
         if (!found)
             found = SeekAndDecode(ts);
         LearnStartOffset(position);
@@ -253,30 +276,29 @@ bool TFFmpegBackend::BeforeWindowEnd(int64_t from, int64_t ts) const
 // target past the last frame of the stream.
 bool TFFmpegBackend::CurrentFrameAnswers(int64_t ts) const
 {
-    if (!haveCurrent || currentPts == AV_NOPTS_VALUE)
+    if (!reached.haveFrame || reached.framePts == AV_NOPTS_VALUE)
         return false;
-    if (ts == currentPts)
+    if (ts == reached.framePts)
         return true;
-    if (ts < currentPts)
-        return precedingPts != AV_NOPTS_VALUE && ts > precedingPts;
-    return decoderDrained && BeforeWindowEnd(currentPts, ts);
+    if (ts < reached.framePts)
+        return reached.precedingPts != AV_NOPTS_VALUE && ts > reached.precedingPts;
+    return reached.drained && BeforeWindowEnd(reached.framePts, ts);
 }
 
 bool TFFmpegBackend::CanDecodeForward(int64_t ts) const
 {
-    return haveCurrent && currentPts != AV_NOPTS_VALUE && ts > currentPts && !decoderDrained
-           && BeforeWindowEnd(currentPts, ts) && !KeyFrameBetween(ts);
+    return reached.haveFrame && reached.framePts != AV_NOPTS_VALUE && ts > reached.framePts && !reached.drained
+           && BeforeWindowEnd(reached.framePts, ts)
+           && !KeyFrameBetween(reached.framePts, ts, keyInterval, stream->time_base, *keyFrameIndex);
 }
 
 void TFFmpegBackend::ForgetDecoderPosition()
 {
-    avcodec_flush_buffers(codec.get());
-    av_frame_unref(currentFrame.get());
-    haveCurrent = false;
-    currentPts = precedingPts = keyPts = lastKeyPts = AV_NOPTS_VALUE;
-    skippedTimestamps.clear();
-    packetPending = false;
-    inputEnded = decoderDrained = false;
+    if (codec)
+        avcodec_flush_buffers(codec.get());
+    if (currentFrame)
+        av_frame_unref(currentFrame.get());
+    reached = {};
 }
 
 bool TFFmpegBackend::SeekAndDecode(int64_t ts)
@@ -289,17 +311,18 @@ bool TFFmpegBackend::SeekAndDecode(int64_t ts)
     int64_t previous = INT64_MAX;
     int64_t lateKey = AV_NOPTS_VALUE;
     for (int attempt = 0; attempt < MaxSeekAttempts; ++attempt) {
-        const int64_t seekPoint = NextSeekPoint(ts, previous, attempt);
-        const bool atStart = seekPoint <= 0 || seekPoint <= FirstIndexTimestamp();
+        const int64_t seekPoint = NextSeekPoint(ts, previous, attempt, keyInterval, *keyFrameIndex);
+        const bool atStart = seekPoint <= 0 || seekPoint <= keyFrameIndex->FirstTimestamp();
         landing = SeekAndFindKeyPacket(seekPoint, atStart ? startLimit : ts);
         if (landing == TLanding::Accepted) {
             // Two key frames seen around the target give the key-frame distance.
+            const int64_t keyPts = reached.keyPts;
             if (keyInterval == 0 && lateKey != AV_NOPTS_VALUE && keyPts != AV_NOPTS_VALUE && lateKey > keyPts)
                 keyInterval = lateKey - keyPts;
             break;
         }
-        if (landing == TLanding::Late && keyPts != AV_NOPTS_VALUE)
-            lateKey = lateKey == AV_NOPTS_VALUE ? keyPts : std::min(lateKey, keyPts);
+        if (landing == TLanding::Late && reached.keyPts != AV_NOPTS_VALUE)
+            lateKey = lateKey == AV_NOPTS_VALUE ? reached.keyPts : std::min(lateKey, reached.keyPts);
         if (atStart) {
             landing = RewindToStart(startLimit);
             break;
@@ -308,84 +331,10 @@ bool TFFmpegBackend::SeekAndDecode(int64_t ts)
     }
     if (landing != TLanding::Accepted)
         return false;
-    packetPending = true;
+    reached.packetPending = true;
     // Within the bounds the target was not reached (broken timestamps): the
     // last decoded picture is the best there is.
-    return DecodeForward(ts, keyPts) || haveCurrent;
-}
-
-int64_t TFFmpegBackend::FirstIndexTimestamp() const
-{
-    const AVIndexEntry* first = avformat_index_get_entry(stream, 0);
-    return first ? first->timestamp : INT64_MIN;
-}
-
-// The seek lands on the first key frame at or after the seek point. The
-// first try is the key frame the index places at or before the target, or,
-// without an index that reaches the target, the target less the longest
-// key-frame distance seen. Each further try starts earlier by at least a
-// step that begins at 10 units and grows fourfold, so that streams whose
-// index is made of arbitrary packets (MPEG program streams) reach the group
-// of pictures before the target in a few tries, and at least as early as
-// the index's previous key frame.
-int64_t TFFmpegBackend::NextSeekPoint(int64_t ts, int64_t previous, int attempt) const
-{
-    const bool indexed = IndexReaches(ts);
-    if (attempt == 0) {
-        const AVIndexEntry* entry = indexed ? avformat_index_get_entry_from_timestamp(stream, ts, AVSEEK_FLAG_BACKWARD)
-                                            : nullptr;
-        if (entry)
-            return entry->timestamp;
-        return keyInterval > 0 ? ClampToStart(SaturatingSubtract(ts, keyInterval + keyInterval / 4)) : ts;
-    }
-    // Steps of 10, 40, 160, ... units, and at least the key-frame distance,
-    // doubled at every try in case it was learned too short.
-    int64_t step = BackOffStep;
-    int64_t distance = keyInterval;
-    for (int i = 1; i < attempt && step < INT64_MAX / 8; ++i) {
-        step *= 4;
-        distance = distance < INT64_MAX / 4 ? distance * 2 : distance;
-    }
-    int64_t point = ClampToStart(SaturatingSubtract(previous, std::max(step, distance)));
-    if (indexed)
-        if (const AVIndexEntry* entry = avformat_index_get_entry_from_timestamp(stream, previous - 1, AVSEEK_FLAG_BACKWARD))
-            point = std::min(point, entry->timestamp);
-    return point;
-}
-
-// Seek points computed by stepping back stop at 0; an index may start
-// below it (MP4 key frames are indexed by decoding time).
-int64_t TFFmpegBackend::ClampToStart(int64_t point) const
-{
-    return point < 0 ? std::min<int64_t>(0, std::max(point, FirstIndexTimestamp())) : point;
-}
-
-// The container's own index, or the one built while reading, covers the
-// target: its key frame before the target is the real one.
-bool TFFmpegBackend::IndexReaches(int64_t ts) const
-{
-    // Demuxers that seek by searching timestamps (MPEG program and
-    // transport streams, ...) fill the index with the packets the search
-    // visited, key frames or not.
-    if (format->iformat->read_timestamp)
-        return false;
-    const int entries = avformat_index_get_entries_count(stream);
-    const AVIndexEntry* last = entries > 0 ? avformat_index_get_entry(stream, entries - 1) : nullptr;
-    return last && last->timestamp >= ts;
-}
-
-// A key frame well after the delivered frame lies between it and the
-// target: seeking there costs less than decoding the frames before it.
-bool TFFmpegBackend::KeyFrameBetween(int64_t ts) const
-{
-    const int64_t oneSecond = av_rescale_q(1, AVRational{1, 1}, stream->time_base);
-    const int64_t after = currentPts + oneSecond;
-    if (ts <= after)
-        return false;
-    if (keyInterval > 0 && ts - currentPts > 2 * keyInterval)
-        return true;
-    const AVIndexEntry* entry = avformat_index_get_entry_from_timestamp(stream, ts, AVSEEK_FLAG_BACKWARD);
-    return entry && entry->timestamp > after;
+    return DecodeForward(ts, reached.keyPts) || reached.haveFrame;
 }
 
 TFFmpegBackend::TLanding TFFmpegBackend::SeekAndFindKeyPacket(int64_t seekPoint, int64_t limit)
@@ -437,7 +386,7 @@ TFFmpegBackend::TLanding TFFmpegBackend::FindKeyPacket(int64_t limit, bool accep
             continue;
         const int64_t timestamp = PacketTimestamp(packet.get());
         if (acceptAny || (packet->flags & AV_PKT_FLAG_KEY)) {
-            keyPts = timestamp;
+            reached.keyPts = timestamp;
             const bool early = timestamp != AV_NOPTS_VALUE && timestamp <= limit;
             return acceptAny || early ? TLanding::Accepted : TLanding::Late;
         }
@@ -454,45 +403,30 @@ int64_t TFFmpegBackend::PacketTimestamp(const AVPacket* packet)
     return packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
 }
 
-// Enough packets for the frames between the two timestamps, plus the fixed
-// allowance for packets that yield nothing (broken or missing timestamps).
-int TFFmpegBackend::ForwardBudget(int64_t ts, int64_t fromPts) const
-{
-    if (fromPts == AV_NOPTS_VALUE || ts <= fromPts)
-        return MinForwardPackets;
-    AVRational rate = av_guess_frame_rate(format.get(), stream, nullptr);
-    if (rate.num <= 0 || rate.den <= 0)
-        rate = AVRational{120, 1};
-    const AVRational base = stream->time_base;
-    // frames = (ts - from) * base * rate, at most a day of frames
-    const int64_t frames = av_rescale(ts - fromPts, int64_t(base.num) * rate.num, int64_t(base.den) * rate.den);
-    return MinForwardPackets + static_cast<int>(std::clamp<int64_t>(2 * frames, 0, 24 * 3600 * 120));
-}
-
 bool TFFmpegBackend::DecodeForward(int64_t ts, int64_t fromPts)
 {
-    const int budget = ForwardBudget(ts, fromPts);
+    const int budget = ForwardBudget(ts, fromPts, stream->time_base, av_guess_frame_rate(format.get(), stream, nullptr));
     for (int rounds = 0;; ++rounds) {
         switch (ReceiveUntil(ts)) {
         case TDecodeResult::Reached: return true;
-        case TDecodeResult::Drained: return haveCurrent;
+        case TDecodeResult::Drained: return reached.haveFrame;
         case TDecodeResult::Failed: return false;
         case TDecodeResult::NeedInput: break;
         }
-        if (rounds >= budget || inputEnded)
+        if (rounds >= budget || reached.inputEnded)
             return false;
-        if (!packetPending) {
+        if (!reached.packetPending) {
             const TReadResult read = ReadVideoPacket();
             if (read == TReadResult::EndOfInput) {
                 // Drain: the frames the decoder still holds come out, the last one too.
                 avcodec_send_packet(codec.get(), nullptr);
-                inputEnded = true;
+                reached.inputEnded = true;
                 continue;
             }
             if (read == TReadResult::NoVideoPacket)
                 continue;
         }
-        packetPending = false;
+        reached.packetPending = false;
         SendCurrentPacket(ts);
     }
 }
@@ -506,9 +440,10 @@ void TFFmpegBackend::SendCurrentPacket(int64_t ts)
                       && !(packet->flags & AV_PKT_FLAG_KEY);
     codec->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
     if (skip) {
-        if (skippedTimestamps.size() >= MaxSkippedTimestamps)
-            skippedTimestamps.erase(skippedTimestamps.begin());
-        skippedTimestamps.push_back(timestamp);
+        std::vector<int64_t>& skipped = reached.skippedTimestamps;
+        if (skipped.size() >= MaxSkippedTimestamps)
+            skipped.erase(skipped.begin());
+        skipped.push_back(timestamp);
         ++statistics.packetsSkipped;
     }
     ++statistics.packetsSent;
@@ -524,7 +459,7 @@ TFFmpegBackend::TDecodeResult TFFmpegBackend::ReceiveUntil(int64_t ts)
         if (received == AVERROR(EAGAIN))
             return TDecodeResult::NeedInput;
         if (received == AVERROR_EOF) {
-            decoderDrained = true;
+            reached.drained = true;
             return TDecodeResult::Drained;
         }
         if (received < 0)
@@ -535,11 +470,11 @@ TFFmpegBackend::TDecodeResult TFFmpegBackend::ReceiveUntil(int64_t ts)
             pts = scratchFrame->pts;
         // Frames of an open group that precede its key frame refer to
         // pictures before the seek: never delivered.
-        if (keyPts != AV_NOPTS_VALUE && pts != AV_NOPTS_VALUE && pts < keyPts) {
+        if (reached.keyPts != AV_NOPTS_VALUE && pts != AV_NOPTS_VALUE && pts < reached.keyPts) {
             av_frame_unref(scratchFrame.get());
             continue;
         }
-        keyPts = AV_NOPTS_VALUE;
+        reached.keyPts = AV_NOPTS_VALUE;
         AcceptFrame(pts);
         if (pts != AV_NOPTS_VALUE && pts >= ts)
             return TDecodeResult::Reached;
@@ -549,19 +484,18 @@ TFFmpegBackend::TDecodeResult TFFmpegBackend::ReceiveUntil(int64_t ts)
 void TFFmpegBackend::AcceptFrame(int64_t pts)
 {
     // Frames dropped unseen still lie between this frame and the one before.
-    int64_t preceding = haveCurrent ? currentPts : AV_NOPTS_VALUE;
+    int64_t preceding = reached.haveFrame ? reached.framePts : AV_NOPTS_VALUE;
     if (pts != AV_NOPTS_VALUE) {
-        for (int64_t skipped : skippedTimestamps)
+        for (int64_t skipped : reached.skippedTimestamps)
             if (skipped < pts)
                 preceding = MaxKnown(preceding, skipped);
-        std::erase_if(skippedTimestamps, [pts](int64_t skipped) { return skipped < pts; });
+        std::erase_if(reached.skippedTimestamps, [pts](int64_t skipped) { return skipped < pts; });
     }
     av_frame_unref(currentFrame.get());
     av_frame_move_ref(currentFrame.get(), scratchFrame.get());
-    haveCurrent = true;
-    currentPts = pts;
-    precedingPts = preceding;
-
+    reached.haveFrame = true;
+    reached.framePts = pts;
+    reached.precedingPts = preceding;
 }
 
 TFFmpegBackend::TReadResult TFFmpegBackend::ReadVideoPacket()
@@ -589,23 +523,25 @@ void TFFmpegBackend::LearnKeyInterval()
     const int64_t timestamp = PacketTimestamp(packet.get());
     if (timestamp == AV_NOPTS_VALUE)
         return;
-    if (lastKeyPts != AV_NOPTS_VALUE && timestamp > lastKeyPts)
-        keyInterval = std::max(keyInterval, timestamp - lastKeyPts);
-    lastKeyPts = timestamp;
+    if (reached.lastKeyPts != AV_NOPTS_VALUE && timestamp > reached.lastKeyPts)
+        keyInterval = std::max(keyInterval, timestamp - reached.lastKeyPts);
+    reached.lastKeyPts = timestamp;
 }
 
 void TFFmpegBackend::LearnStartOffset(int position)
 {
-    if (startOffset >= 0 || position != 0 || !haveCurrent || currentPts == AV_NOPTS_VALUE)
+    if (startOffset >= 0 || position != 0 || !reached.haveFrame || reached.framePts == AV_NOPTS_VALUE)
         return;
+    // Kept in 64 bits: MPEG transport streams from broadcasts start anywhere
+    // in a 33-bit clock, and a start time cut to 32 bits would move every
+    // position by hours. A negative start time counts as not yet known.
     const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
-    const int32_t offset = static_cast<int32_t>(start);
-    startOffset = offset < 0 ? -1 : offset;
+    startOffset = start < 0 ? -1 : start;
 }
 
 bool TFFmpegBackend::RenderFrame(TSafetyBitmap& frame)
 {
-    if (!haveCurrent || !currentFrame->data[0])
+    if (!reached.haveFrame || !currentFrame->data[0])
         return false;
     try {
         bool fullRange = currentFrame->color_range == AVCOL_RANGE_JPEG;

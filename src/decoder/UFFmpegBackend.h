@@ -2,8 +2,10 @@
 
 #include "decoder/UAvPointer.h"
 #include "decoder/UMovieBackend.h"
+#include "decoder/USeekPolicy.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 extern "C" {
@@ -63,21 +65,15 @@ private:
     bool CurrentFrameAnswers(int64_t ts) const;
     bool CanDecodeForward(int64_t ts) const;
     bool SeekAndDecode(int64_t ts);
-    int64_t NextSeekPoint(int64_t ts, int64_t previous, int attempt) const;
-    int64_t FirstIndexTimestamp() const;
-    int64_t ClampToStart(int64_t point) const;
-    bool IndexReaches(int64_t ts) const;
-    bool KeyFrameBetween(int64_t ts) const;
-    void LearnKeyInterval();
     TLanding SeekAndFindKeyPacket(int64_t seekPoint, int64_t limit);
     TLanding RewindToStart(int64_t limit);
     TLanding FindKeyPacket(int64_t limit, bool acceptAny);
     bool DecodeForward(int64_t ts, int64_t fromPts);
-    int ForwardBudget(int64_t ts, int64_t fromPts) const;
     void SendCurrentPacket(int64_t ts);
     TDecodeResult ReceiveUntil(int64_t ts);
     void AcceptFrame(int64_t pts);
     TReadResult ReadVideoPacket();
+    void LearnKeyInterval();
     void ForgetDecoderPosition();
     void LearnStartOffset(int position);
     bool BeforeWindowEnd(int64_t from, int64_t ts) const;
@@ -93,26 +89,34 @@ private:
     TAvPointer<AVFrame, av_frame_free> currentFrame; // the delivered picture
     TAvPointer<AVFrame, av_frame_free> scratchFrame; // receives each decoded picture
     TAvPointer<SwsContext, sws_freeContext> scaler;
+    std::unique_ptr<TKeyFrameIndex> keyFrameIndex;   // the stream's index, as the seek rules see it
 
+    // What is known of the open file; set at open, kept across seeks.
     AVStream* stream = nullptr;
     int videoStreamIndex = -1;
     int64_t durationUs = 0;
-    int startOffset = -1;       // stream start time in time-base units, learned at position 0
+    int64_t startOffset = -1;   // stream start time in time-base units, learned at position 0
     int64_t dataStartPos = -1;  // byte position of the first packet, for rewinding
+    int64_t keyInterval = 0;    // longest key-frame distance seen, time-base units
     int width = 0;
     int height = 0;
 
-    // Where the decoder stands: the delivered frame and the frame before it.
-    bool haveCurrent = false;
-    int64_t currentPts = AV_NOPTS_VALUE;
-    int64_t precedingPts = AV_NOPTS_VALUE;
-    std::vector<int64_t> skippedTimestamps; // sent under discard, not yet passed by a frame
-    int64_t keyPts = AV_NOPTS_VALUE;       // frames before the key frame after a seek are dropped
-    bool packetPending = false;            // the key packet found after a seek is still to be sent
-    int64_t lastKeyPts = AV_NOPTS_VALUE;   // last key packet read since the last seek
-    int64_t keyInterval = 0;               // longest key-frame distance seen, time-base units
-    bool inputEnded = false;               // end of input reached and signalled to the decoder
-    bool decoderDrained = false;           // every frame of the stream has been handed out
+    // Where the decoder stands: the delivered frame, the frame before it,
+    // and the reading and decoding state that leads to the next one. Every
+    // seek and every close forgets it, in ForgetDecoderPosition only.
+    struct TDecoderPosition
+    {
+        bool haveFrame = false;                // currentFrame holds a delivered picture
+        int64_t framePts = AV_NOPTS_VALUE;     // its timestamp
+        int64_t precedingPts = AV_NOPTS_VALUE; // the frame before it, delivered or skipped
+        std::vector<int64_t> skippedTimestamps; // sent under discard, not yet passed by a frame
+        int64_t keyPts = AV_NOPTS_VALUE;       // frames before the key frame after a seek are dropped
+        bool packetPending = false;            // the key packet found after a seek is still to be sent
+        int64_t lastKeyPts = AV_NOPTS_VALUE;   // last key packet read since the last seek
+        bool inputEnded = false;               // end of input reached and signalled to the decoder
+        bool drained = false;                  // every frame of the stream has been handed out
+    };
+    TDecoderPosition reached;
 
     TStatistics statistics;
 };

@@ -1,6 +1,7 @@
 #include "picture/TBmpReader.h"
 
 #include "picture/EInvalidGraphic.h"
+#include "picture/TBitmapInfoHeader.h"
 
 #include <QBuffer>
 #include <QIODevice>
@@ -15,12 +16,10 @@ const char* const kInvalidBitmap = "ビットマップイメージが不正で�
 
 constexpr int kFileHeaderSize = 14;
 constexpr int kCoreHeaderSize = 12;
-constexpr int kInfoHeaderSize = 40;
+constexpr int kInfoHeaderSize = TBitmapInfoHeader::size;
 constexpr quint32 kMaxHeaderSize = 4096;         // BITMAPV5HEADER is 124 bytes
 constexpr quint32 kMaxPaletteEntries = 256;
 constexpr qint64 kMaxCompressedSize = qint64(1) << 30;
-
-enum Compression : quint32 { BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3 };
 
 [[noreturn]] void refuse()
 {
@@ -29,7 +28,6 @@ enum Compression : quint32 { BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS 
 
 quint16 u16(const uchar* p) { return quint16(p[0] | (p[1] << 8)); }
 quint32 u32(const uchar* p) { return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24); }
-qint32 i32(const uchar* p) { return qint32(u32(p)); }
 
 // Appends exactly `count` bytes of the stream to `buffer`, without trusting
 // `count`: seekable streams are checked against their size first, others
@@ -72,9 +70,9 @@ struct Header
 // Bits per pixel = planes x bit count, refused unless a real depth; checked
 // before anything is computed from it (the product of two 16-bit fields
 // overflows an int).
-int bitsPerPixel(const uchar* planes, const uchar* bitCount)
+int bitsPerPixel(quint16 planes, quint16 bitCount)
 {
-    const quint32 bits = quint32(u16(planes)) * quint32(u16(bitCount));
+    const quint32 bits = quint32(planes) * quint32(bitCount);
     switch (bits) {
     case 1: case 4: case 8: case 16: case 24: case 32: return int(bits);
     default: refuse();
@@ -87,22 +85,22 @@ void parseHeader(const uchar* info, quint32 headerSize, Header& h)
     if (headerSize == kCoreHeaderSize) {
         h.width = u16(info + 4);
         h.height = u16(info + 6);
-        h.bits = bitsPerPixel(info + 8, info + 10);
+        h.bits = bitsPerPixel(u16(info + 8), u16(info + 10));
         h.paletteEntrySize = 3;
         h.paletteEntries = h.bits <= 8 ? (qint64(1) << h.bits) : 0;
         h.tableSize = h.paletteEntries * 3;
     } else {
-        const qint32 width = i32(info + 4);
-        const qint32 height = i32(info + 8);
-        if (width <= 0 || height == 0 || height == INT_MIN)
+        const std::optional<TBitmapInfoHeader> info40 =
+            TBitmapInfoHeader::Parse(QByteArrayView(info, qsizetype(headerSize)));
+        if (!info40 || info40->biWidth <= 0 || info40->biHeight == 0 || info40->biHeight == INT_MIN)
             refuse();
-        h.width = width;
-        h.topDown = height < 0;
-        h.height = height < 0 ? -qint64(height) : qint64(height);
-        h.bits = bitsPerPixel(info + 12, info + 14);
-        h.compression = u32(info + 16);
-        h.sizeImage = u32(info + 20);
-        h.colorsUsed = u32(info + 32);
+        h.width = info40->biWidth;
+        h.topDown = info40->biHeight < 0;
+        h.height = info40->AbsoluteHeight();
+        h.bits = bitsPerPixel(info40->biPlanes, info40->biBitCount);
+        h.compression = info40->biCompression;
+        h.sizeImage = info40->biSizeImage;
+        h.colorsUsed = info40->biClrUsed;
         if (h.compression == BI_BITFIELDS) {
             // Version 4 and 5 headers carry the masks themselves; a plain
             // 40-byte header is followed by them.

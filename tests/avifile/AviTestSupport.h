@@ -2,7 +2,7 @@
 
 #include "avifile/TTestAviWriter.h"
 #include "decoder/avifile/AviFileServices.h"
-#include "decoder/avifile/TBitmapInfoHeader.h"
+#include "picture/TBitmapInfoHeader.h"
 
 #include <QBuffer>
 
@@ -39,7 +39,7 @@ inline TTestStream Solid24Stream(int frames, int width = 6, int height = 4)
 
 // The header of a packed DIB and its first pixel's bytes.
 struct TDibView {
-    avifile::TBitmapInfoHeader header;
+    TBitmapInfoHeader header;
     QByteArray pixels; // everything after the header and colour table
     QByteArray table;
 };
@@ -47,11 +47,11 @@ struct TDibView {
 inline std::optional<TDibView> ViewDib(QByteArrayView dib)
 {
     const QByteArray bytes = dib.toByteArray();
-    const auto header = avifile::TBitmapInfoHeader::Parse(bytes);
+    const auto header = TBitmapInfoHeader::Parse(bytes);
     if (!header)
         return std::nullopt;
     qsizetype tableBytes = qsizetype(header->biClrUsed) * 4;
-    if (header->biCompression == avifile::BI_BITFIELDS)
+    if (header->biCompression == BI_BITFIELDS)
         tableBytes = 12;
     return TDibView { *header, bytes.mid(40 + tableBytes), bytes.mid(40, tableBytes) };
 }

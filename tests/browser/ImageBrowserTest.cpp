@@ -4,9 +4,12 @@
 #include "picture/TCustomImagePack.h"
 #include "picture/TPictureEx.h"
 #include "picture/TSafetyBitmap.h"
+#include "picture/TSafetyJPEGImage.h"
+#include "picture/UImageWriter.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QDialog>
 #include <QEventLoop>
 #include <QPushButton>
@@ -159,6 +162,40 @@ TEST(ImageBrowser, ThumbnailsAreMadeAtTheirFittedSize)
     TPictureEx enlarged;
     thumbnails.GetImage(enlarged, 2);
     EXPECT_EQ(enlarged.Bitmap().Image().pixelColor(50, 40), QColor(Qt::red));
+}
+
+TEST(ImageBrowser, JpegPicturesAreDecodedSmallAndFitted)
+{
+    QImage source(1600, 1200, QImage::Format_BGR888);
+    source.fill(QColor(30, 120, 200));
+    QByteArray data = EncodeJpeg(source);
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    TSafetyJPEGImage jpeg;
+    jpeg.LoadFromStream(buffer);
+    TCustomImagePack jpegs;
+    jpegs.OnGetCount = [](QObject*, int& n) { n = 1; };
+    jpegs.OnGetImage = [&](QObject*, TPictureEx* picture, int) { picture->SetGraphic(&jpeg); };
+    Fixture f(1, {400, 300});
+    f.browser->SetImagePack(&jpegs);
+    TPictureEx thumbnail;
+    f.browser->ImagePack().GetImage(thumbnail, 0);
+    EXPECT_EQ(QSize(thumbnail.Width(), thumbnail.Height()), QSize(98, 74));
+    const QColor centre = thumbnail.Bitmap().Image().pixelColor(49, 37);
+    EXPECT_NEAR(centre.blue(), 200, 6);
+    EXPECT_NEAR(centre.green(), 120, 6);
+}
+
+TEST(ImageBrowser, ForgetsACollectionDestroyedBeforeIt)
+{
+    Fixture f(3, {400, 300});
+    auto other = std::make_unique<Scenes>(3);
+    f.browser->SetImagePack(&other->pack);
+    f.Paint();
+    other.reset();
+    EXPECT_EQ(f.browser->SourcePack(), nullptr);
+    const QImage painted = f.Paint();   // draws frames without pictures, reads nothing dead
+    EXPECT_EQ(f.ThumbnailCentre(painted, 0), QColor(Qt::white));
 }
 
 TEST(ImageBrowser, SelectIndexAddsToTheSelectionAndShowsTheItem)

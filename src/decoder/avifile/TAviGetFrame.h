@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decoder/avifile/TBitmapInfoHeader.h"
+#include "picture/TBitmapInfoHeader.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "decoder/UAvPointer.h"
-#include "decoder/avifile/TBitmapInfoHeader.h"
+#include "picture/TBitmapInfoHeader.h"
 
 #include <array>
 

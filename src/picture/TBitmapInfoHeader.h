@@ -1,18 +1,20 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 #include <optional>
 
-namespace avifile {
-
+// Compression codes of a device-independent bitmap.
 constexpr quint32 BI_RGB = 0;
 constexpr quint32 BI_RLE8 = 1;
 constexpr quint32 BI_RLE4 = 2;
 constexpr quint32 BI_BITFIELDS = 3;
 
-// The 40-byte BITMAPINFOHEADER that starts every packed DIB and every video
-// stream's format.
+// The 40-byte BITMAPINFOHEADER that starts every BMP file's info header (the
+// larger versions extend it), every packed DIB and every AVI video stream's
+// format. The one parser of it: the BMP reader, the AVI file services and
+// the AVI back end all read it here.
 struct TBitmapInfoHeader {
     static constexpr int size = 40;
 
@@ -28,13 +30,11 @@ struct TBitmapInfoHeader {
     quint32 biClrUsed = 0;
     quint32 biClrImportant = 0;
 
-    // nullopt when fewer than 40 bytes are given.
-    static std::optional<TBitmapInfoHeader> Parse(const QByteArray& bytes);
+    // The header at the start of bytes; nullopt when fewer than 40 bytes are given.
+    static std::optional<TBitmapInfoHeader> Parse(QByteArrayView bytes);
     QByteArray Serialize() const;
 
     // Bytes of one pixel row, rounded up to 4 bytes as in every DIB.
     qint64 RowBytes() const;
     qint64 AbsoluteHeight() const;
 };
-
-} // namespace avifile

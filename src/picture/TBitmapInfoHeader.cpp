@@ -1,27 +1,24 @@
-#include "decoder/avifile/TBitmapInfoHeader.h"
-
-#include "decoder/avifile/TRiffSource.h"
+#include "picture/TBitmapInfoHeader.h"
 
 #include <QtEndian>
 
-namespace avifile {
-
-std::optional<TBitmapInfoHeader> TBitmapInfoHeader::Parse(const QByteArray& bytes)
+std::optional<TBitmapInfoHeader> TBitmapInfoHeader::Parse(QByteArrayView bytes)
 {
     if (bytes.size() < size)
         return std::nullopt;
+    const auto* p = reinterpret_cast<const uchar*>(bytes.data());
     TBitmapInfoHeader header;
-    header.biSize = ReadLE32(bytes, 0);
-    header.biWidth = qint32(ReadLE32(bytes, 4));
-    header.biHeight = qint32(ReadLE32(bytes, 8));
-    header.biPlanes = ReadLE16(bytes, 12);
-    header.biBitCount = ReadLE16(bytes, 14);
-    header.biCompression = ReadLE32(bytes, 16);
-    header.biSizeImage = ReadLE32(bytes, 20);
-    header.biXPelsPerMeter = qint32(ReadLE32(bytes, 24));
-    header.biYPelsPerMeter = qint32(ReadLE32(bytes, 28));
-    header.biClrUsed = ReadLE32(bytes, 32);
-    header.biClrImportant = ReadLE32(bytes, 36);
+    header.biSize = qFromLittleEndian<quint32>(p);
+    header.biWidth = qFromLittleEndian<qint32>(p + 4);
+    header.biHeight = qFromLittleEndian<qint32>(p + 8);
+    header.biPlanes = qFromLittleEndian<quint16>(p + 12);
+    header.biBitCount = qFromLittleEndian<quint16>(p + 14);
+    header.biCompression = qFromLittleEndian<quint32>(p + 16);
+    header.biSizeImage = qFromLittleEndian<quint32>(p + 20);
+    header.biXPelsPerMeter = qFromLittleEndian<qint32>(p + 24);
+    header.biYPelsPerMeter = qFromLittleEndian<qint32>(p + 28);
+    header.biClrUsed = qFromLittleEndian<quint32>(p + 32);
+    header.biClrImportant = qFromLittleEndian<quint32>(p + 36);
     return header;
 }
 
@@ -52,5 +49,3 @@ qint64 TBitmapInfoHeader::AbsoluteHeight() const
 {
     return qAbs(qint64(biHeight));
 }
-
-} // namespace avifile
