@@ -9,6 +9,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
   fonts-noto-cjk
+  fp-utils libchm-dev desktop-file-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
 )

@@ -1,5 +1,6 @@
 #include "app/UKadrix.h"
 
+#include "app/UHelpViewer.h"
 #include "app/UPlaybackClock.h"
 #include "decoder/UMovieDecoder.h"
 #include "support/Pathutil.h"
@@ -41,8 +42,7 @@ void TfrmKadrix::FormCreate(const QStringList& arguments)
     if (const QScreen* screen = QApplication::primaryScreen())
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
 
-    const QFileInfo program(QApplication::applicationFilePath());
-    helpFile = program.absolutePath() + u'/' + program.completeBaseName() + QStringLiteral(".chm");
+    helpFile = FindHelpFile(QApplication::applicationFilePath());
 
     moviePath.clear();
     movieDecoder = std::make_unique<TMovieDecoder>();

@@ -17,8 +17,11 @@ class QPoint;
 class QSettings;
 class QTimer;
 class TAction;
+class TDropFile;
 class TGlobalNotify;
 class THistoryManager;
+class THtmlHelp;
+enum class THelpCommand;
 class TMovieDecoder;
 class TTickSource;
 
@@ -50,6 +53,7 @@ public:
     // The open-movie dialog's state: preset file or folder, last choice.
     const TFileDialogRequest& OpenDialog1() const { return openDialog1; }
     const QString& HelpFile() const { return helpFile; }
+    void SetHelpFile(const QString& path) { helpFile = path; }
 
     // Controls, menus and actions (names as in the window's design).
     const TKadrixControls& Controls() const { return ui; }
@@ -66,6 +70,17 @@ public:
 
     // Makes path the open movie and starts playing it from the beginning.
     void OpenMovie(const QString& path, bool noHistory);
+    // Opens a movie named on the command line in standalone mode (the
+    // desktop's "open with").
+    void OpenArgumentMovie(const QStringList& arguments);
+
+    // Dropped files, help and the About box (UKadrixDesktop.cpp).
+    TDropFile* DropFile1() const { return dropFile1; }
+    THtmlHelp* HtmlHelp() const { return htmlHelp; }
+    bool FormHelp(THelpCommand command, int data);
+    void btnHelpClick();
+    void menuOpenHelpClick();
+    void AboutA1Click();
 
     // The recent-movie history of the File menu and of btnMovieHistory's popup.
     THistoryManager& HmOpenHistory() const { return *hmOpenHistory; }
@@ -95,8 +110,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -115,7 +128,8 @@ private:
     bool FormShortCut(const QKeyEvent& key);
     bool DefaultButtonKey(const QKeyEvent& key);
     void btnSelectFileClick();
-    void DropFile1Drop(const QString& path);
+    void ConnectDesktopCommands();
+    void DropFile1Drop();
 
     // Recent-movie history and DVD titles (UKadrixMovies.cpp).
     void CreateMovieHistory();
@@ -204,6 +218,8 @@ private:
     THistoryManager* hmOpenHistoryButton = nullptr;
     TDvdDrives dvdDrives;
     QList<TDvdDrive> driveList; // one per mnuDrvList item
+    TDropFile* dropFile1 = nullptr;
+    THtmlHelp* htmlHelp = nullptr;
     QTimer* timer2 = nullptr;
     std::unique_ptr<TTickSource> tickSource;
 

@@ -63,10 +63,7 @@ QGroupBox* MakeGroupBox(QWidget* parent, const QString& name, QRect rect, TAncho
 {
     auto* box = Make<QGroupBox>(parent, name, rect, anchors);
     box->setTitle(caption);
-    box->setStyleSheet(QStringLiteral(
-        "QGroupBox#%1 { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
-        "QGroupBox#%1::title { subcontrol-origin: margin; subcontrol-position: top left;"
-        " left: 7px; top: 0px; padding: 0px 2px; }").arg(name));
+    box->setStyleSheet(TKadrixControls::GroupBoxStyle(name));
     return box;
 }
 
@@ -178,6 +175,15 @@ void TKadrixControls::Build(QMainWindow* window, const TKadrixActions& actions)
         for (QWidget* child : box->findChildren<QWidget*>())
             if (!child->testAttribute(Qt::WA_SetFont)) // labels fitted to their room keep theirs
                 child->setFont(WindowFont());
+}
+
+QString TKadrixControls::GroupBoxStyle(const QString& name)
+{
+    return QStringLiteral(
+               "QGroupBox#%1 { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+               "QGroupBox#%1::title { subcontrol-origin: margin; subcontrol-position: top left;"
+               " left: 7px; top: 0px; padding: 0px 2px; }")
+        .arg(name);
 }
 
 void TKadrixControls::BuildTopLevel(QMainWindow* window)

@@ -148,6 +148,8 @@ struct TKadrixControls
 
     // The window font: "ＭＳ Ｐゴシック" 12 pixels, else Noto Sans CJK JP.
     static QFont WindowFont();
+    // Style sheet of a group box whose caption sits on the frame line.
+    static QString GroupBoxStyle(const QString& name);
 
 private:
     void BuildTopLevel(QMainWindow* window);

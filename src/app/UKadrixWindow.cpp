@@ -1,4 +1,4 @@
-// TfrmKadrix: building the window, its commands, keyboard and dropped files.
+// TfrmKadrix: building the window, its commands and keyboard.
 
 #include "app/UKadrix.h"
 
@@ -15,13 +15,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -87,7 +85,6 @@ void TfrmKadrix::CreateWindowControls()
     ui.PaintBox1->OnPaint = [this](QPainter& painter) { PaintBox1Paint(painter); };
 
     setProperty("helpContext", 6007);
-    setAcceptDrops(true);
 }
 
 void TfrmKadrix::ApplyModeLayout()
@@ -133,10 +130,8 @@ void TfrmKadrix::ConnectCommands()
     connect(ui.menuOpen, &QAction::triggered, ui.btnSelectFile, &QToolButton::click);
     connect(ui.menuSave, &QAction::triggered, actions.actSaveImage, &TAction::Execute);
     connect(ui.Exit1, &QAction::triggered, this, &QWidget::close);
-    ui.btnHelp->setEnabled(false);
     ConnectMovieChoice();
-    for (QAction* later : {ui.menuOpenHelp, ui.menuHomepage, ui.menuProduct, ui.AboutA1})
-        later->setEnabled(false);
+    ConnectDesktopCommands();
 
     globalNotify = new TGlobalNotify(this);
     connect(globalNotify, &TGlobalNotify::OnIdle, this, &TfrmKadrix::UpdateAllActions);
@@ -223,29 +218,4 @@ void TfrmKadrix::btnSelectFileClick()
     if (!TDialogs::Current().ExecuteOpen(this, openDialog1))
         return;
     OpenMovie(openDialog1.FileName, false);
-}
-
-void TfrmKadrix::DropFile1Drop(const QString& path)
-{
-    // A dropped file opens exactly like a chosen one, but does not become the
-    // open dialog's file name.
-    OpenMovie(path, false);
-}
-
-void TfrmKadrix::dragEnterEvent(QDragEnterEvent* event)
-{
-    const QMimeData* data = event->mimeData();
-    if (data->hasUrls() && !data->urls().isEmpty() && data->urls().constFirst().isLocalFile())
-        event->acceptProposedAction();
-}
-
-void TfrmKadrix::dropEvent(QDropEvent* event)
-{
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.isEmpty() || !urls.constFirst().isLocalFile())
-        return;
-    event->acceptProposedAction();
-    // Only the first path is taken; the drop returns before the movie opens.
-    const QString path = urls.constFirst().toLocalFile();
-    QTimer::singleShot(0, this, [this, path] { DropFile1Drop(path); });
 }

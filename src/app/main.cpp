@@ -17,6 +17,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     window->show();
+    window->OpenArgumentMovie(TKadrixApplication::arguments().mid(1));
     app.exec();
     return TKadrixApplication::ExitCode();
 }

@@ -16,11 +16,13 @@ void TMessageWatcher::SetTarget(QWidget* window)
 {
     if (target == window)
         return;
-    if (target)
-        target->removeEventFilter(this);
+    QWidget* previous = target;
+    if (previous)
+        previous->removeEventFilter(this);
     target = window;
     if (target)
         target->installEventFilter(this);
+    TargetChanged(previous);
 }
 
 void TMessageWatcher::SetOwnerIsTarget(bool value)

@@ -23,6 +23,8 @@ public:
 protected:
     // Return value is ignored: the event always goes on to the window.
     virtual void HandleEvent(QEvent* event) = 0;
+    // Called after the target has changed (either may be nullptr).
+    virtual void TargetChanged(QWidget* previous) { Q_UNUSED(previous); }
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
