@@ -1,13 +1,13 @@
 #include "app/UIniDocument.h"
 
+#include "support/Pathutil.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 
 #include <limits>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -37,17 +37,6 @@ bool ParseDigits(QStringView digits, int base, qint64& value)
     bool ok = false;
     value = digits.toLongLong(&ok, base);
     return ok && digits.front() != u'+' && digits.front() != u'-';
-}
-
-// A file without any write permission bit counts as read-only even for root:
-// the host marked it so, and replacing it would go behind its back.
-bool IsReadOnlyFile(const QString& path)
-{
-    struct stat info {};
-    const QByteArray name = QFile::encodeName(path);
-    if (::stat(name.constData(), &info) != 0)
-        return false;
-    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(name.constData(), W_OK) != 0;
 }
 
 } // namespace
@@ -241,8 +230,10 @@ void TIniDocument::UpdateFile() const
     if (!bytes)
         throw EIniFileError(QStringLiteral("Cannot write %1: text not representable in its encoding").arg(fileName));
 
-    if (IsReadOnlyFile(fileName))
-        throw EIniFileError(QStringLiteral("Cannot write %1: the file is read-only").arg(fileName));
+    // A read-only file or folder is the host's decision; replacing the file
+    // anyway (root could) would go behind its back.
+    if (!Pathutil::CanReplaceFile(fileName))
+        throw EIniFileError(QStringLiteral("Cannot write %1: the file or its folder is read-only").arg(fileName));
 
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))

@@ -1,13 +1,16 @@
 #include "picture/UImageWriter.h"
 
 #include "picture/UJpegError.h"
+#include "support/Pathutil.h"
 
 #include <QSaveFile>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <png.h>
 
@@ -53,6 +56,8 @@ QImage rowSource(const QImage& image, int bitCount)
 
 void writeFile(const QByteArray& data, const QString& path)
 {
+    if (!Pathutil::CanReplaceFile(path))
+        throw EImageWriteError(QStringLiteral("Cannot write image file \"%1\": the file or its folder is read-only").arg(path));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw EImageWriteError(QStringLiteral("Cannot create image file \"%1\": %2").arg(path, file.errorString()));
@@ -72,6 +77,7 @@ struct JpegJob
 {
     const QImage* rgb;   // Format_RGB888
     int quality;
+    const QByteArray* comment;   // empty: no comment segment
     unsigned char* output;
     unsigned long outputSize;
     char message[JMSG_LENGTH_MAX];
@@ -96,6 +102,9 @@ bool compressJpeg(JpegJob* job)
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, job->quality, TRUE);   // baseline tables
     jpeg_start_compress(&cinfo, TRUE);
+    if (!job->comment->isEmpty())
+        jpeg_write_marker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(job->comment->constData()),
+                          unsigned(job->comment->size()));
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(job->rgb->constScanLine(int(cinfo.next_scanline)));
         jpeg_write_scanlines(&cinfo, &row, 1);
@@ -110,6 +119,7 @@ bool compressJpeg(JpegJob* job)
 struct PngJob
 {
     const QImage* rgb;   // Format_RGB888
+    const TImageTexts* texts;
     QByteArray* output;
     char message[256];
 };
@@ -131,6 +141,34 @@ void pngError(png_structp png, png_const_charp message)
 
 void pngWarning(png_structp, png_const_charp) {}
 
+// tEXt holds Latin-1 only; a text outside it (a Japanese movie path) goes
+// into an iTXt chunk, which is UTF-8. Keywords are Latin-1, 1 to 79 bytes.
+void setPngTexts(png_structp png, png_infop info, const TImageTexts& texts)
+{
+    if (texts.isEmpty())
+        return;
+    std::vector<QByteArray> keys, values;
+    std::vector<png_text> chunks(size_t(texts.size()));
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const TImageText& text = texts[i];
+        const bool latin1 = std::all_of(text.Value.cbegin(), text.Value.cend(), [](QChar c) { return c.unicode() < 0x100; });
+        keys.push_back(text.Key.toLatin1().left(79));
+        values.push_back(latin1 ? text.Value.toLatin1() : text.Value.toUtf8());
+        png_text& chunk = chunks[size_t(i)];
+        chunk = png_text{};
+        chunk.compression = latin1 ? PNG_TEXT_COMPRESSION_NONE : PNG_ITXT_COMPRESSION_NONE;
+    }
+    for (size_t i = 0; i < chunks.size(); ++i) {
+        chunks[i].key = keys[i].data();
+        chunks[i].text = values[i].data();
+        if (chunks[i].compression == PNG_TEXT_COMPRESSION_NONE)
+            chunks[i].text_length = size_t(values[i].size());
+        else
+            chunks[i].itxt_length = size_t(values[i].size());
+    }
+    png_set_text(png, info, chunks.data(), int(chunks.size()));
+}
+
 bool compressPng(PngJob* job)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, job, pngError, pngWarning);
@@ -146,6 +184,7 @@ bool compressPng(PngJob* job)
     png_set_write_fn(png, job, pngWrite, pngFlush);
     png_set_IHDR(png, info, png_uint_32(job->rgb->width()), png_uint_32(job->rgb->height()), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    setPngTexts(png, info, *job->texts);
     png_write_info(png, info);
     for (int y = 0; y < job->rgb->height(); ++y)
         png_write_row(png, const_cast<png_bytep>(job->rgb->constScanLine(y)));
@@ -225,11 +264,34 @@ QByteArray EncodeBmp(const QImage& image, int bitCount)
     return out;
 }
 
-QByteArray EncodeJpeg(const QImage& image, int quality)
+namespace {
+
+// One comment segment holds at most 65533 bytes; a longer text is cut at a
+// character boundary.
+QByteArray jpegComment(const TImageTexts& texts)
+{
+    QStringList lines;
+    for (const TImageText& text : texts)
+        lines.append(text.Key + QStringLiteral(": ") + text.Value);
+    QByteArray bytes = lines.join(u'\n').toUtf8();
+    constexpr qsizetype MaxComment = 65533;
+    if (bytes.size() > MaxComment) {
+        qsizetype end = MaxComment;
+        while (end > 0 && (uchar(bytes[end]) & 0xC0) == 0x80)   // inside a character
+            --end;
+        bytes.truncate(end);
+    }
+    return bytes;
+}
+
+} // namespace
+
+QByteArray EncodeJpeg(const QImage& image, int quality, const TImageTexts& texts)
 {
     requireImage(image);
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    JpegJob job{&rgb, qBound(1, quality, 100), nullptr, 0, {0}};
+    const QByteArray comment = jpegComment(texts);
+    JpegJob job{&rgb, qBound(1, quality, 100), &comment, nullptr, 0, {0}};
     const bool ok = compressJpeg(&job);
     QByteArray out;
     if (ok)
@@ -240,12 +302,12 @@ QByteArray EncodeJpeg(const QImage& image, int quality)
     return out;
 }
 
-QByteArray EncodePng(const QImage& image)
+QByteArray EncodePng(const QImage& image, const TImageTexts& texts)
 {
     requireImage(image);
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     QByteArray out;
-    PngJob job{&rgb, &out, {0}};
+    PngJob job{&rgb, &texts, &out, {0}};
     if (!compressPng(&job))
         throw EImageWriteError(QStringLiteral("PNG encoding failed: %1").arg(QString::fromLocal8Bit(job.message)));
     return out;
@@ -273,12 +335,12 @@ void WriteBmpFile(const QImage& image, const QString& path)
     encodeAndWrite(path, [&] { return EncodeBmp(image); });
 }
 
-void WriteJpegFile(const QImage& image, const QString& path, int quality)
+void WriteJpegFile(const QImage& image, const QString& path, int quality, const TImageTexts& texts)
 {
-    encodeAndWrite(path, [&] { return EncodeJpeg(image, quality); });
+    encodeAndWrite(path, [&] { return EncodeJpeg(image, quality, texts); });
 }
 
-void WritePngFile(const QImage& image, const QString& path)
+void WritePngFile(const QImage& image, const QString& path, const TImageTexts& texts)
 {
-    encodeAndWrite(path, [&] { return EncodePng(image); });
+    encodeAndWrite(path, [&] { return EncodePng(image, texts); });
 }

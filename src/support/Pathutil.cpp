@@ -84,6 +84,21 @@ QString CombinePath(const QString& folder, const QString& name)
     return AppendPathDelimiter(folder) + name;
 }
 
+bool IsReadOnlyPath(const QString& path)
+{
+    struct stat info {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::stat(name.constData(), &info) != 0)
+        return false;
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(name.constData(), W_OK) != 0;
+}
+
+bool CanReplaceFile(const QString& path)
+{
+    const QFileInfo file(path);
+    return !IsReadOnlyPath(file.absoluteFilePath()) && !IsReadOnlyPath(file.absolutePath());
+}
+
 namespace {
 
 void CollectFilesBelow(QStringList& list, const QString& folder, QSet<QString>& visited)

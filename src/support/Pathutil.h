@@ -24,6 +24,14 @@ QString AppendPathDelimiter(const QString& path);
 QString RemovePathDelimiter(const QString& path);
 QString CombinePath(const QString& folder, const QString& name);
 
+// A file or folder without any write permission bit counts as read-only even
+// for root (whoever made it so meant it); otherwise the process's own access
+// decides. A path that does not exist is not read-only.
+bool IsReadOnlyPath(const QString& path);
+// Whether a file may be written or replaced: neither it nor its folder is
+// read-only.
+bool CanReplaceFile(const QString& path);
+
 // Appends the full paths of all files below folder, recursively, leaving out
 // every file and folder whose name begins with ".". Order: the file system's.
 void CollectFiles(QStringList& list, const QString& folder);

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "app/UIniDocument.h"
 
 #include <QDir>
@@ -27,42 +28,29 @@ const QByteArray ExampleFile =
     "1=D:\\video\\trip.mpg\r\n"
     "\r\n";
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 } // namespace
 
 TEST(IniDocumentFile, ExampleSurvivesARoundTripByteForByte)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("setting.ini");
-    WriteAll(path, ExampleFile);
+    PutFileBytes(path, ExampleFile);
     TIniDocument ini(path);
     EXPECT_EQ(ini.ReadString("setting", "moviefilename", ""), "D:\\video\\trip.mpg");
     ini.UpdateFile();
-    EXPECT_EQ(ReadAll(path), ExampleFile);
+    EXPECT_EQ(FileBytes(path), ExampleFile);
 }
 
 TEST(IniDocumentFile, RewriteDropsCommentsBlankLinesAndOrphanLines)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("setting.ini");
-    WriteAll(path, "orphan=1\n; comment\n\n[Setting]\n;inside\nButtonMode=0x1\n\n\nOther\n[Empty]\n");
+    PutFileBytes(path, "orphan=1\n; comment\n\n[Setting]\n;inside\nButtonMode=0x1\n\n\nOther\n[Empty]\n");
     TIniDocument ini(path);
     EXPECT_EQ(ini.ReadInteger("Setting", "ButtonMode", 0), 1);
     EXPECT_FALSE(ini.ValueExists("Setting", "orphan"));
     ini.UpdateFile();
-    EXPECT_EQ(ReadAll(path), QByteArray("[Setting]\r\nButtonMode=0x1\r\nOther\r\n\r\n[Empty]\r\n\r\n"));
+    EXPECT_EQ(FileBytes(path), QByteArray("[Setting]\r\nButtonMode=0x1\r\nOther\r\n\r\n[Empty]\r\n\r\n"));
 }
 
 TEST(IniDocumentText, ValuesAreTakenExactlyAfterTheFirstEquals)
@@ -116,13 +104,13 @@ TEST(IniDocumentEncoding, ShiftJisFileIsReadAndWrittenBackInShiftJis)
     // "[Setting]" / "MovieFileName=C:\ビデオ\旅行.mpg" in Shift-JIS.
     const QByteArray sjisPath = QByteArray("C:\\") + QByteArray::fromHex("837283668349") + "\\"
                                 + QByteArray::fromHex("97b78d73") + ".mpg";
-    WriteAll(path, "[Setting]\r\nMovieFileName=" + sjisPath + "\r\n");
+    PutFileBytes(path, "[Setting]\r\nMovieFileName=" + sjisPath + "\r\n");
     TIniDocument ini(path);
     EXPECT_EQ(ini.Encoding(), TextCodec::Encoding::ShiftJis);
     EXPECT_EQ(ini.ReadString("Setting", "MovieFileName", ""), QStringLiteral("C:\\ビデオ\\旅行.mpg"));
     ini.WriteString("Setting", "Title", QStringLiteral("表示"));
     ini.UpdateFile();
-    EXPECT_EQ(ReadAll(path), "[Setting]\r\nMovieFileName=" + sjisPath + "\r\nTitle=" + QByteArray::fromHex("955c8ea6")
+    EXPECT_EQ(FileBytes(path), "[Setting]\r\nMovieFileName=" + sjisPath + "\r\nTitle=" + QByteArray::fromHex("955c8ea6")
                                  + "\r\n\r\n");
 }
 
@@ -130,18 +118,18 @@ TEST(IniDocumentEncoding, Utf8FileStaysUtf8)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("setting.ini");
-    WriteAll(path, QStringLiteral("[Setting]\nMovieFileName=/home/ユーザー/旅行.mp4\n").toUtf8());
+    PutFileBytes(path, QStringLiteral("[Setting]\nMovieFileName=/home/ユーザー/旅行.mp4\n").toUtf8());
     TIniDocument ini(path);
     EXPECT_EQ(ini.Encoding(), TextCodec::Encoding::Utf8);
     ini.UpdateFile();
-    EXPECT_EQ(ReadAll(path), QStringLiteral("[Setting]\r\nMovieFileName=/home/ユーザー/旅行.mp4\r\n\r\n").toUtf8());
+    EXPECT_EQ(FileBytes(path), QStringLiteral("[Setting]\r\nMovieFileName=/home/ユーザー/旅行.mp4\r\n\r\n").toUtf8());
 }
 
 TEST(IniDocumentEncoding, TextNeitherUtf8NorShiftJisIsRefused)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("setting.ini");
-    WriteAll(path, QByteArray("[Setting]\nA=\x81\x20\xff\xfe\n", 16));
+    PutFileBytes(path, QByteArray("[Setting]\nA=\x81\x20\xff\xfe\n", 16));
     EXPECT_THROW(TIniDocument{path}, EIniFileError);
 }
 
@@ -150,14 +138,14 @@ TEST(IniDocumentWrite, FailedWriteLeavesThePreviousFileIntact)
     QTemporaryDir dir;
     const QString path = dir.filePath("setting.ini");
     const QByteArray original = "; host's own file\n[Setting]\nButtonMode=1\n";
-    WriteAll(path, original);
+    PutFileBytes(path, original);
     TIniDocument ini(path);
     ini.WriteString("Setting", "ClickedButton", "3");
 
     // A read-only exchange file is not replaced behind the host's back.
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
     EXPECT_THROW(ini.UpdateFile(), EIniFileError);
-    EXPECT_EQ(ReadAll(path), original);
+    EXPECT_EQ(FileBytes(path), original);
     ::chmod(QFile::encodeName(path).constData(), 0644);
 
     // A folder that cannot take the replacement file (here: the path is

@@ -177,3 +177,74 @@ TEST(ImageWriterRoundTrip, BitmapFormatsSurviveOwnReader)
         EXPECT_LE(channelDistance(independent.pixel(3, 5), source.Image().pixel(3, 5)), 7) << int(format);
     }
 }
+
+namespace {
+
+// The payloads of the comment segments before the scan data, found by walking
+// the segment list (independent of libjpeg).
+QList<QByteArray> jpegComments(const QByteArray& data)
+{
+    QList<QByteArray> comments;
+    qsizetype at = 2;
+    while (at + 4 <= data.size() && uchar(data[at]) == 0xFF && uchar(data[at + 1]) != 0xDA) {
+        const int length = (uchar(data[at + 2]) << 8) | uchar(data[at + 3]);
+        if (uchar(data[at + 1]) == 0xFE)
+            comments.append(data.mid(at + 4, length - 2));
+        at += 2 + length;
+    }
+    return comments;
+}
+
+const TImageTexts provenance{{"Software", "Pellumo"}, {"Movie", "/videos/旅行/trip.mpg"}, {"Position", "62040"}};
+
+} // namespace
+
+TEST(ImageWriterTexts, PngCarriesTextChunksReadableByQt)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("scene.png");
+    WritePngFile(testPicture(), path, provenance);
+    QImageReader reader(path);
+    for (const TImageText& text : provenance)
+        EXPECT_EQ(reader.text(text.Key), text.Value) << text.Key.toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray data = file.readAll();
+    EXPECT_TRUE(data.contains("tEXtSoftware\0Pellumo")) << "Latin-1 text stays plain tEXt";
+    EXPECT_TRUE(data.contains("iTXtMovie")) << "a path outside Latin-1 needs UTF-8";
+    EXPECT_EQ(reader.read().size(), testPicture().size());
+}
+
+TEST(ImageWriterTexts, JpegCarriesOneCommentSegment)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("scene.jpg");
+    WriteJpegFile(testPicture(), path, 90, provenance);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> comments = jpegComments(file.readAll());
+    ASSERT_EQ(comments.size(), 1);
+    EXPECT_EQ(QString::fromUtf8(comments[0]), "Software: Pellumo\nMovie: /videos/旅行/trip.mpg\nPosition: 62040");
+    EXPECT_EQ(QImageReader(path).read().size(), testPicture().size());
+    EXPECT_TRUE(jpegComments(EncodeJpeg(testPicture())).isEmpty());
+}
+
+TEST(ImageWriterFailures, ReadOnlyTargetOrFolderIsRefusedEvenForRoot)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("scene.bmp");
+    WriteBmpFile(testPicture(10, 10), path);
+    const QByteArray before = [&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    for (const QString& locked : {path, dir.path()}) {
+        QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        EXPECT_THROW(WriteBmpFile(testPicture(20, 5), path), EImageWriteError) << locked.toStdString();
+        QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    EXPECT_THROW(WriteBmpFile(testPicture(20, 5), dir.filePath("new.bmp")), EImageWriteError);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    EXPECT_EQ(entries(dir), QStringList{"scene.bmp"});
+}
