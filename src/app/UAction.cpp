@@ -1,5 +1,7 @@
 #include "app/UAction.h"
 
+#include "support/ULog.h"
+
 TAction::TAction(const QString& text, QObject* parent)
     : QAction(text, parent)
 {
@@ -25,6 +27,8 @@ bool TAction::Execute()
     try {
         onExecute();
     } catch (...) {
+        // A failed command ends there; the user sees no message for it.
+        LogDroppedError("command");
     }
     executing = false;
     return true;

@@ -30,6 +30,15 @@ bool LineHasKey(const QString& line, const QString& key)
     return equals >= 0 && QStringView(line).left(equals).compare(key, Qt::CaseInsensitive) == 0;
 }
 
+// A line break inside an entry would start a new line or section in the
+// file; such characters are written as "?", like those the encoding lacks.
+QString OneLine(QString text)
+{
+    text.replace(u'\r', u'?');
+    text.replace(u'\n', u'?');
+    return text;
+}
+
 bool ParseDigits(QStringView digits, int base, qint64& value)
 {
     if (digits.isEmpty())
@@ -172,7 +181,7 @@ void TIniDocument::WriteString(const QString& section, const QString& key, const
         sections.push_back({section, {}});
         found = &sections.back();
     }
-    const QString line = key + u'=' + value;
+    const QString line = OneLine(key) + u'=' + OneLine(value);
     const qsizetype index = FindKey(*found, key);
     if (index >= 0)
         found->lines[index] = line;
@@ -228,7 +237,7 @@ void TIniDocument::UpdateFile() const
         return;
     const auto bytes = TextCodec::Encode(Text(), encoding);
     if (!bytes)
-        throw EIniFileError(QStringLiteral("Cannot write %1: text not representable in its encoding").arg(fileName));
+        throw EIniFileError(QStringLiteral("Cannot write %1: no converter for its encoding").arg(fileName));
 
     // A read-only file or folder is the host's decision; replacing the file
     // anyway (root could) would go behind its back.

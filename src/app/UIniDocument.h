@@ -21,7 +21,8 @@ public:
 // File form: empty lines and lines starting with ";" are dropped, as are the
 // lines before the first section. Written as "[name]", the entry lines and an
 // empty line per section, with CR LF line ends, in the encoding the file was
-// read in (UTF-8, or Shift-JIS when the file was not valid UTF-8).
+// read in (UTF-8, or Shift-JIS when the file was not valid UTF-8). Characters
+// Shift-JIS lacks, and CR or LF inside a written key or value, become "?".
 class TIniDocument
 {
 public:

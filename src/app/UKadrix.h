@@ -147,6 +147,7 @@ private:
     // Movie, frame display, playback and stepping (UKadrixPlayback.cpp).
     void ShowFrameAtPosition();
     void TrackBar1Change();
+    void RebaseClock();
     void PaintBox1Paint(QPainter& painter);
     void chkDeinterlaceClick();
     void SetBarPosition(int position);

@@ -8,6 +8,7 @@
 #include "widgets/TPositionBar.h"
 #include "widgets/TShadowPanel.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -175,6 +176,12 @@ void TKadrixControls::Build(QMainWindow* window, const TKadrixActions& actions)
         for (QWidget* child : box->findChildren<QWidget*>())
             if (!child->testAttribute(Qt::WA_SetFont)) // labels fitted to their room keep theirs
                 child->setFont(WindowFont());
+    // A combo box's drop-down list is a window of its own, which the window
+    // font does not reach, and it is below a style sheet too.
+    QWidget* dropDown = cmbStepUnit->view()->window();
+    dropDown->setFont(WindowFont());
+    for (QWidget* part : dropDown->findChildren<QWidget*>())
+        part->setFont(WindowFont());
 }
 
 QString TKadrixControls::GroupBoxStyle(const QString& name)

@@ -12,6 +12,7 @@
 #include "app/UPlaybackClock.h"
 #include "decoder/UMovieDecoder.h"
 #include "picture/UDeinterlace.h"
+#include "support/ULog.h"
 #include "widgets/TPaintPanel.h"
 #include "widgets/TPositionBar.h"
 #include "widgets/UHistoryManager.h"
@@ -60,6 +61,8 @@ void TfrmKadrix::SetTickSource(std::unique_ptr<TTickSource> source)
 void TfrmKadrix::OpenMovie(const QString& path, bool noHistory)
 {
     timer2->stop();
+    if (playState == TPlayState::Playing)
+        playState = TPlayState::Paused; // without the timer nothing plays: show Play
     timer2Busy = false;
     fetchBusy = false;
     if (QFileInfo(path).isFile()) {
@@ -104,23 +107,28 @@ void TfrmKadrix::Timer2Timer()
     if (timer2Busy)
         return;
     TBusyMark busy(timer2Busy);
-    if (!movieDecoder->Active())
+    if (!movieDecoder->Active() || playState != TPlayState::Playing)
         return;
+    if (ui.TrackBar1->isSliderDown()) {
+        // While the user holds the handle the bar follows the mouse only,
+        // and the time it is held does not count as played.
+        RebaseClock();
+        return;
+    }
     const qint32 elapsed = TTickSource::Elapsed(playStartTick, tickSource->TickCount());
-    const bool atEnd = elapsed >= ui.TrackBar1->maximum();
-    const int position = std::max(elapsed, 0);
-    if (playState != TPlayState::Playing)
-        return;
-    if (atEnd) {
+    if (elapsed >= ui.TrackBar1->maximum()) {
         // The end goes back to the first frame and pauses there.
         actions.actRewind->Execute();
         actions.actPause->Execute();
-    } else if (!ui.TrackBar1->isSliderDown()) {
-        // While the user holds the handle the bar follows the mouse only;
-        // each of the user's moves re-bases the clock, so playing goes on
-        // from where the handle is dropped.
-        SetBarPosition(position);
+    } else {
+        SetBarPosition(std::max(elapsed, 0));
     }
+}
+
+void TfrmKadrix::RebaseClock()
+{
+    // Playing goes on from the bar's position as of now.
+    playStartTick = tickSource->TickCount() - static_cast<quint32>(ui.TrackBar1->value());
 }
 
 void TfrmKadrix::SetBarPosition(int position)
@@ -137,7 +145,7 @@ void TfrmKadrix::TrackBar1Change()
     if (!movieDecoder->Active())
         return;
     const int position = ui.TrackBar1->value();
-    playStartTick = tickSource->TickCount() - static_cast<quint32>(position);
+    RebaseClock();
     ui.lblCurPos->setText(FormatPosition(position));
     if (position != lastFetchedPosition) {
         lastFetchedPosition = position;
@@ -158,8 +166,7 @@ void TfrmKadrix::ShowFrameAtPosition()
         if (position >= duration)
             position = duration - 1;
         if (movieDecoder->FetchFrame(position)) {
-            // A copy of its own: the decoder reuses its bitmap for every fetch.
-            // A deep copy: the decoder keeps writing into its own buffer.
+            // A copy of its own: the decoder writes the next frame into its bitmap.
             TSafetyBitmap frame;
             frame.SetImage(movieDecoder->FrameBitmap().Image().copy());
             currentFrame = std::move(frame);
@@ -168,6 +175,7 @@ void TfrmKadrix::ShowFrameAtPosition()
         ui.PaintBox1->update();
     } catch (...) {
         // A failed fetch keeps the previous picture on screen.
+        LogDroppedError("showing the frame");
     }
 }
 
@@ -204,7 +212,7 @@ void TfrmKadrix::actPlayExecute()
 {
     playState = TPlayState::Playing;
     timer2->start();
-    playStartTick = tickSource->TickCount() - static_cast<quint32>(ui.TrackBar1->value());
+    RebaseClock();
 }
 
 void TfrmKadrix::actPauseExecute()

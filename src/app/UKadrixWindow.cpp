@@ -125,6 +125,7 @@ void TfrmKadrix::ConnectCommands()
 
     ConnectSplitCommands();
     connect(ui.TrackBar1, &QSlider::valueChanged, this, &TfrmKadrix::TrackBar1Change);
+    connect(ui.TrackBar1, &QSlider::sliderReleased, this, &TfrmKadrix::RebaseClock);
     connect(ui.chkDeinterlace, &QCheckBox::clicked, this, &TfrmKadrix::chkDeinterlaceClick);
     connect(ui.btnSelectFile, &QToolButton::clicked, this, &TfrmKadrix::btnSelectFileClick);
     connect(ui.menuOpen, &QAction::triggered, ui.btnSelectFile, &QToolButton::click);

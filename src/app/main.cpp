@@ -1,13 +1,34 @@
 #include "app/UApplication.h"
 #include "app/UKadrix.h"
 
+#include <QFile>
+
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
 
+namespace {
+
+// Paths are QStrings encoded for the file system with QFile::encodeName, so
+// a name whose bytes do not survive the round trip (not valid UTF-8) would
+// silently become another path.
+bool RepresentablePath(const QByteArray& raw)
+{
+    return QFile::encodeName(QFile::decodeName(raw)) == raw;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
-    TKadrixApplication app(argc, argv);
+    TKadrixApplication app(argc, argv); // takes Qt's own options out of argv
+    if (argc > 1 && !RepresentablePath(argv[1])) {
+        // A host waits for its folder to be used: running on our own in a
+        // temporary folder instead would lose its work without a word.
+        std::fprintf(stderr, "pellumo: cannot use \"%s\": the name is not valid UTF-8\n",
+                     qPrintable(QFile::decodeName(argv[1])));
+        return 2;
+    }
     std::unique_ptr<TfrmKadrix> window;
     try {
         window = std::make_unique<TfrmKadrix>(TKadrixApplication::arguments().mid(1));

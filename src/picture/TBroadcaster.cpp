@@ -1,5 +1,7 @@
 #include "picture/TBroadcaster.h"
 
+#include "support/ULog.h"
+
 #include <QObject>
 #include <QtGlobal>
 
@@ -16,8 +18,8 @@ TBroadcaster::~TBroadcaster()
     try {
         Notify(owner, ntfDestroying);
         RemoveAllListeners();
-    } catch (const std::exception& error) {
-        qWarning("TBroadcaster: %s", error.what());
+    } catch (...) {
+        LogDroppedError("TBroadcaster");
     }
     for (IListener* listener : std::as_const(listeners))
         listener->_Release();

@@ -3,6 +3,7 @@
 #include "picture/TGraphic.h"
 #include "picture/TPictureEx.h"
 #include "picture/UErrorPicture.h"
+#include "support/ULog.h"
 
 #include <algorithm>
 
@@ -61,6 +62,7 @@ void TCachedImagePack::GetImage(TPictureEx& picture, int index)
         try {
             LoadImage(*cached, index);
         } catch (...) {
+            LogDroppedError("loading a cached picture");
             cached->Assign(ErrorPicture());
         }
     }

@@ -4,6 +4,7 @@
 #include "picture/TGraphic.h"
 #include "picture/TPictureEx.h"
 #include "picture/UErrorPicture.h"
+#include "support/ULog.h"
 
 TImagePack::TImagePack(QObject* owner) : QObject(owner), broadcaster(std::make_unique<TBroadcaster>(this))
 {
@@ -85,10 +86,12 @@ bool TImagePack::GetPictureSafe(TPictureEx& picture, int index)
         GetImage(picture, index);
         return true;
     } catch (...) {
+        LogDroppedError("reading a picture of the collection");
         try {
             picture.Assign(ErrorPicture());
         } catch (...) {
             // Even the error picture failed (no memory): leave the picture as it is.
+            LogDroppedError("the error picture");
         }
         return false;
     }
@@ -109,6 +112,7 @@ void TImagePack::StretchDraw(QPainter& canvas, const QRect& rect, int index)
         picture.Draw(canvas, rect);
     } catch (...) {
         // A JPEG decodes only now; a damaged one draws as the error picture.
+        LogDroppedError("drawing a picture of the collection");
         ErrorPicture().Draw(canvas, rect);
     }
 }

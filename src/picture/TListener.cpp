@@ -1,5 +1,7 @@
 #include "picture/TListener.h"
 
+#include "support/ULog.h"
+
 #include <QtGlobal>
 
 #include <stdexcept>
@@ -12,8 +14,8 @@ TListener::~TListener()
 {
     try {
         RemoveAllBroadcasters();
-    } catch (const std::exception& error) {
-        qWarning("TListener: %s", error.what());
+    } catch (...) {
+        LogDroppedError("TListener");
     }
     for (IBroadcaster* broadcaster : std::as_const(broadcasters))
         broadcaster->_Release();

@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 
@@ -11,9 +12,22 @@ namespace {
 
 constexpr const char* ShiftJisName = "CP932";
 
+// Length of the UTF-8 sequence that starts with lead (1 for a stray byte).
+int SequenceLength(unsigned char lead)
+{
+    if (lead >= 0xF0)
+        return 4;
+    if (lead >= 0xE0)
+        return 3;
+    if (lead >= 0xC0)
+        return 2;
+    return 1;
+}
+
 // Runs iconv over the whole input; empty optional on any invalid or
-// unrepresentable sequence.
-std::optional<QByteArray> Convert(const QByteArray& input, const char* from, const char* to)
+// unrepresentable sequence. With a substitute, a character of the (UTF-8)
+// input that has no representation is written as that byte instead.
+std::optional<QByteArray> Convert(const QByteArray& input, const char* from, const char* to, char substitute = 0)
 {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
@@ -26,17 +40,25 @@ std::optional<QByteArray> Convert(const QByteArray& input, const char* from, con
     size_t outLeft = static_cast<size_t>(output.size());
     bool ok = true;
     while (inLeft > 0) {
-        if (iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1)) {
-            if (errno == E2BIG) {
-                const qsizetype used = out - output.data();
-                output.resize(output.size() * 2);
-                out = output.data() + used;
-                outLeft = static_cast<size_t>(output.size() - used);
-                continue;
-            }
-            ok = false;
-            break;
+        if (iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1))
+            continue;
+        if (errno == E2BIG || (errno == EILSEQ && substitute && outLeft == 0)) {
+            const qsizetype used = out - output.data();
+            output.resize(output.size() * 2);
+            out = output.data() + used;
+            outLeft = static_cast<size_t>(output.size() - used);
+            continue;
         }
+        if (errno == EILSEQ && substitute) {
+            const size_t skip = std::min<size_t>(SequenceLength(static_cast<unsigned char>(*in)), inLeft);
+            in += skip;
+            inLeft -= skip;
+            *out++ = substitute;
+            --outLeft;
+            continue;
+        }
+        ok = false;
+        break;
     }
     if (ok && iconv(cd, nullptr, nullptr, &out, &outLeft) == static_cast<size_t>(-1))
         ok = false;
@@ -74,7 +96,8 @@ std::optional<QByteArray> Encode(const QString& text, Encoding encoding)
 {
     if (encoding == Encoding::Utf8)
         return text.toUtf8();
-    return Convert(text.toUtf8(), "UTF-8", ShiftJisName);
+    // As the Windows code page does: what CP932 cannot hold becomes "?".
+    return Convert(text.toUtf8(), "UTF-8", ShiftJisName, '?');
 }
 
 } // namespace TextCodec

@@ -12,9 +12,10 @@ enum class Encoding { Utf8, ShiftJis };
 
 bool IsValidUtf8(const QByteArray& bytes);
 
-// Empty optional when the bytes are not valid in that encoding (or, when
-// encoding, a character has no representation in it).
+// Empty optional when the bytes are not valid in that encoding.
 std::optional<QString> Decode(const QByteArray& bytes, Encoding encoding);
+// A character Shift-JIS has no code for is written as "?", as the Windows
+// code page does; empty optional only when the conversion is unavailable.
 std::optional<QByteArray> Encode(const QString& text, Encoding encoding);
 
 } // namespace TextCodec

@@ -114,6 +114,40 @@ TEST(IniDocumentEncoding, ShiftJisFileIsReadAndWrittenBackInShiftJis)
                                  + "\r\n\r\n");
 }
 
+TEST(IniDocumentEncoding, WhatTheFileCannotHoldIsWrittenAsAQuestionMark)
+{
+    struct Case
+    {
+        const char* name;
+        QString value;
+        QByteArray shiftJis; // the value as written into a Shift-JIS file
+        QByteArray utf8;     // ... into a UTF-8 file
+    };
+    const Case cases[] = {
+        {"accent", QStringLiteral("/v/café.mp4"), "/v/caf?.mp4", QStringLiteral("/v/café.mp4").toUtf8()},
+        {"hangul between kana", QStringLiteral("ビ한デ"), QByteArray::fromHex("8372") + "?" + QByteArray::fromHex("8366"),
+         QStringLiteral("ビ한デ").toUtf8()},
+        {"outside the BMP", QStringLiteral("a\U0001F600b"), "a?b", QStringLiteral("a\U0001F600b").toUtf8()},
+        {"line breaks", QStringLiteral("a\r\nb\nc\rd"), "a??b?c?d", "a??b?c?d"},
+    };
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        for (const bool shiftJis : {true, false}) {
+            const QString path = dir.filePath("setting.ini");
+            // A comment ";動画" in Shift-JIS makes the file read as Shift-JIS.
+            const QByteArray comment = shiftJis ? ";" + QByteArray::fromHex("93ae89e6") + "\r\n" : QByteArray();
+            WriteAll(path, "[Setting]\r\n" + comment);
+            TIniDocument ini(path);
+            ini.WriteString("Setting", "MovieFileName", c.value);
+            ini.WriteString("Setting", "After", "1");
+            ASSERT_NO_THROW(ini.UpdateFile()) << c.name;
+            EXPECT_EQ(ReadAll(path), "[Setting]\r\nMovieFileName=" + (shiftJis ? c.shiftJis : c.utf8)
+                                         + "\r\nAfter=1\r\n\r\n")
+                << c.name << (shiftJis ? " in Shift-JIS" : " in UTF-8");
+        }
+    }
+}
+
 TEST(IniDocumentEncoding, Utf8FileStaysUtf8)
 {
     QTemporaryDir dir;

@@ -1,15 +1,19 @@
 #include "KadrixTestSupport.h"
 #include "SceneTestSupport.h"
+#include "TLogCapture.h"
 #include "TmpDirOverride.h"
 #include "app/UKadrix.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -217,9 +221,11 @@ TEST_F(StartupTest, UnwritableSettingsFileIsLeftIntact)
     WriteFile(ini, original);
     ASSERT_EQ(::chmod(QFile::encodeName(ini).constData(), 0444), 0);
     {
+        TLogCapture log;
         TfrmKadrix window({host.path()});
         EXPECT_EQ(window.ButtonMode(), 2);
         EXPECT_TRUE(window.close());
+        EXPECT_TRUE(log.Messages().join('\n').contains("setting.ini")) << "the failed write is logged";
     }
     EXPECT_EQ(ReadFile(ini), original);
     ::chmod(QFile::encodeName(ini).constData(), 0644);
@@ -237,4 +243,44 @@ TEST_F(StartupTest, UndecodableSettingsFileIsNeitherUsedNorRewritten)
         window.close();
     }
     EXPECT_EQ(ReadFile(ini), garbage);
+}
+
+TEST_F(StartupTest, ShiftJisSettingsTakeAMoviePathWithCharactersItLacks)
+{
+    // "[Setting]" and a Shift-JIS comment ";動画", so the file is Shift-JIS.
+    const QString ini = host.filePath("setting.ini");
+    WriteFile(ini, "[Setting]\r\n;" + QByteArray::fromHex("93ae89e6") + "\r\nButtonMode=0\r\n");
+    const QString movie = tmp.filePath(QStringLiteral("café\n동영상.avi"));
+    WriteFile(movie, "not a movie");
+    {
+        TfrmKadrix window({host.path()});
+        dialogs->openAnswer = movie;
+        window.Controls().btnSelectFile->click();
+        ASSERT_EQ(window.OpenDialog1().FileName, movie);
+        EXPECT_TRUE(window.close());
+    }
+    const QByteArray written = QFile::encodeName(tmp.path()) + "/caf?????.avi";
+    EXPECT_EQ(ReadFile(ini), "[Setting]\r\nButtonMode=0\r\nMovieFileName=" + written + "\r\n\r\n");
+}
+
+TEST(StartupProgram, HostFolderWhoseNameIsNotUtf8IsRefusedNotIgnored)
+{
+    QTemporaryDir root;
+    const QByteArray folder = QFile::encodeName(root.path()) + "/host\xff";
+    ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+    ASSERT_TRUE(QDir(root.path()).mkdir("tmp"));
+    QProcess pellumo;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("TMPDIR", root.filePath("tmp"));
+    pellumo.setProcessEnvironment(environment);
+    // QProcess passes arguments as text: the shell's printf makes the raw byte.
+    pellumo.start("/bin/sh", {"-c", "exec \"$0\" \"$1/host$(printf '\\377')\"", PELLUMO_PROGRAM, root.path()});
+    ASSERT_TRUE(pellumo.waitForFinished(60000)) << "pellumo ran on instead of refusing the folder";
+    EXPECT_EQ(pellumo.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(pellumo.exitCode(), 2);
+    EXPECT_TRUE(pellumo.readAllStandardError().contains("not valid UTF-8"));
+    EXPECT_TRUE(QDir(root.filePath("tmp")).entryList({"KD*"}, QDir::AllEntries).isEmpty())
+        << "no standalone work folder was made";
+    ::rmdir(folder.constData()); // a name QDir cannot remove
 }

@@ -126,9 +126,10 @@ TEST(NotifyTeardown, DestroyingTheListenerUnregistersEverywhere)
 
 TEST(NotifyTeardown, ACounterpartThatHoldsOnIsReportedNotLoopedOn)
 {
+    // The listener outlives the broadcaster, whose end still calls it.
+    StubbornListener stubborn;
     QObject owner;
     TBroadcaster broadcaster(&owner);
-    StubbornListener stubborn;
     broadcaster.AddListener(&stubborn);
     try {
         broadcaster.RemoveAllListeners();
@@ -137,6 +138,9 @@ TEST(NotifyTeardown, ACounterpartThatHoldsOnIsReportedNotLoopedOn)
         EXPECT_STREQ(e.what(), "fall into infinity loop.");
     }
     EXPECT_EQ(broadcaster.ListenerCount(), 1);
+    broadcaster.RemoveListener(&stubborn); // the broadcaster's own side lets go
+    EXPECT_EQ(broadcaster.ListenerCount(), 0);
+    EXPECT_EQ(stubborn.RefCount(), 0);
 }
 
 TEST(NotifyDelivery, ListenerAddedDuringNotifyIsNotCalledByIt)
