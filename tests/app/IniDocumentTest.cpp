@@ -136,12 +136,12 @@ TEST(IniDocumentEncoding, WhatTheFileCannotHoldIsWrittenAsAQuestionMark)
             const QString path = dir.filePath("setting.ini");
             // A comment ";動画" in Shift-JIS makes the file read as Shift-JIS.
             const QByteArray comment = shiftJis ? ";" + QByteArray::fromHex("93ae89e6") + "\r\n" : QByteArray();
-            WriteAll(path, "[Setting]\r\n" + comment);
+            PutFileBytes(path, "[Setting]\r\n" + comment);
             TIniDocument ini(path);
             ini.WriteString("Setting", "MovieFileName", c.value);
             ini.WriteString("Setting", "After", "1");
             ASSERT_NO_THROW(ini.UpdateFile()) << c.name;
-            EXPECT_EQ(ReadAll(path), "[Setting]\r\nMovieFileName=" + (shiftJis ? c.shiftJis : c.utf8)
+            EXPECT_EQ(FileBytes(path), "[Setting]\r\nMovieFileName=" + (shiftJis ? c.shiftJis : c.utf8)
                                          + "\r\nAfter=1\r\n\r\n")
                 << c.name << (shiftJis ? " in Shift-JIS" : " in UTF-8");
         }
