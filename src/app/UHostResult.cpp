@@ -84,6 +84,12 @@ void DeinterlaceSceneFiles(const QStringList& files)
 void WriteHostResult(TIniDocument& settings, const QStringList& sceneFiles, const QList<int>& selected, int code,
                      const std::function<void()>& putOrigins)
 {
+    // A path written with "?" would name another file: the host gets no
+    // result rather than a wrong one.
+    for (int index : selected)
+        if (!settings.CanHold(sceneFiles.value(index)))
+            throw EHostResultError(settings.FileName(),
+                                   QStringLiteral("a scene's path cannot be written in the file's encoding"));
     const TIniDocument before = settings;
     settings.EraseSection(SelectedSection);
     for (int index : selected)

@@ -189,6 +189,11 @@ void TIniDocument::WriteString(const QString& section, const QString& key, const
         found->lines.append(line);
 }
 
+bool TIniDocument::CanHold(const QString& value) const
+{
+    return !value.contains(u'\r') && !value.contains(u'\n') && TextCodec::CanEncode(value, encoding);
+}
+
 void TIniDocument::WriteInteger(const QString& section, const QString& key, int value)
 {
     WriteString(section, key, QString::number(value));

@@ -46,6 +46,9 @@ public:
     QString ReadString(const QString& section, const QString& key, const QString& defaultValue) const;
     int ReadInteger(const QString& section, const QString& key, int defaultValue) const;
     void WriteString(const QString& section, const QString& key, const QString& value);
+    // True when value is written exactly as it stands: no "?" for a character
+    // the file's encoding lacks or for a line break.
+    bool CanHold(const QString& value) const;
     void WriteInteger(const QString& section, const QString& key, int value);
     void EraseSection(const QString& section);
     void Clear() { sections.clear(); }

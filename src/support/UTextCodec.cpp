@@ -100,4 +100,9 @@ std::optional<QByteArray> Encode(const QString& text, Encoding encoding)
     return Convert(text.toUtf8(), "UTF-8", ShiftJisName, '?');
 }
 
+bool CanEncode(const QString& text, Encoding encoding)
+{
+    return encoding == Encoding::Utf8 || Convert(text.toUtf8(), "UTF-8", ShiftJisName).has_value();
+}
+
 } // namespace TextCodec

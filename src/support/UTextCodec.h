@@ -17,5 +17,7 @@ std::optional<QString> Decode(const QByteArray& bytes, Encoding encoding);
 // A character Shift-JIS has no code for is written as "?", as the Windows
 // code page does; empty optional only when the conversion is unavailable.
 std::optional<QByteArray> Encode(const QString& text, Encoding encoding);
+// True when every character of text has a code in the encoding.
+bool CanEncode(const QString& text, Encoding encoding);
 
 } // namespace TextCodec
