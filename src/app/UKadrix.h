@@ -5,6 +5,7 @@
 #include "app/UIniDocument.h"
 #include "app/UKadrixControls.h"
 #include "picture/TSafetyBitmap.h"
+#include "support/UDvdDrives.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -16,10 +17,12 @@ class TSavePlan;
 struct TScenePicture;
 class QPainter;
 class QPoint;
+class QSettings;
 class QTimer;
 class TAction;
 class TDropFile;
 class TGlobalNotify;
+class THistoryManager;
 class THtmlHelp;
 enum class THelpCommand;
 class TMovieDecoder;
@@ -88,6 +91,16 @@ public:
     void menuOpenHelpClick();
     void AboutA1Click();
 
+    // The recent-movie history of the File menu and of btnMovieHistory's popup.
+    THistoryManager& HmOpenHistory() const { return *hmOpenHistory; }
+    THistoryManager& HmOpenHistoryButton() const { return *hmOpenHistoryButton; }
+    // The per-user store of the recent-movie history.
+    static std::unique_ptr<QSettings> OpenHistoryStore();
+
+    // Where optical drives and mounts are looked up; builds the drive menu
+    // again from there (it is built from the running system at creation).
+    void SetDvdDrives(const TDvdDrives& drives);
+
     // The playback clock's source; the system's monotonic clock by default.
     void SetTickSource(std::unique_ptr<TTickSource> source);
     // One playback tick (Timer2 runs it every 97 ms while playing).
@@ -131,6 +144,19 @@ private:
     void btnSelectFileClick();
     void ConnectDesktopCommands();
     void DropFile1Drop();
+
+    // Recent-movie history and DVD titles (UKadrixMovies.cpp).
+    void CreateMovieHistory();
+    void ConnectMovieChoice();
+    void hmOpenHistoryMenuClick(const QString& path);
+    void hmOpenHistoryClearClick();
+    void btnMovieHistoryClick();
+    void BuildDriveMenu();
+    void btnSelectDriveClick();
+    void btnSearchDiscClick();
+    void btnSelectVobClick();
+    void mnuVobListPopup();
+    void OpenTitleFile(const QString& path);
 
     // Movie, frame display, playback and stepping (UKadrixPlayback.cpp).
     void ShowFrameAtPosition();
@@ -223,6 +249,10 @@ private:
     TKadrixControls ui;
     TGlobalNotify* globalNotify = nullptr;
     TfrmImageBrowser* frmImageBrowser = nullptr;
+    THistoryManager* hmOpenHistory = nullptr;
+    THistoryManager* hmOpenHistoryButton = nullptr;
+    TDvdDrives dvdDrives;
+    QList<TDvdDrive> driveList; // one per mnuDrvList item
     TDropFile* dropFile1 = nullptr;
     THtmlHelp* htmlHelp = nullptr;
     QTimer* timer2 = nullptr;

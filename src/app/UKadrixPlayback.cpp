@@ -16,6 +16,7 @@
 #include "support/ULog.h"
 #include "widgets/TPaintPanel.h"
 #include "widgets/TPositionBar.h"
+#include "widgets/UHistoryManager.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -47,7 +48,6 @@ void TfrmKadrix::SetTickSource(std::unique_ptr<TTickSource> source)
 
 void TfrmKadrix::OpenMovie(const QString& path, bool noHistory)
 {
-    Q_UNUSED(noHistory); // the recent-movie history records it once it exists
     if (autoSplitRunning)
         return; // the split's positions belong to the open movie
     timer2->stop();
@@ -76,6 +76,8 @@ void TfrmKadrix::OpenMovie(const QString& path, bool noHistory)
             ui.lblPicSize->setText(
                 QString::asprintf("%d x %d", movieDecoder->FrameWidth(), movieDecoder->FrameHeight()));
             ui.PaintBox1->update();
+            if (!noHistory)
+                hmOpenHistory->Add(path);
         } else {
             playState = TPlayState::Paused;
             moviePath.clear();
@@ -83,7 +85,10 @@ void TfrmKadrix::OpenMovie(const QString& path, bool noHistory)
             ui.lblCurPos->clear();
             ui.lblStopPos->clear();
             TDialogs::Current().Notify(this, windowTitle(), OpenFailedMessage);
+            hmOpenHistory->Remove(path);
         }
+        // The button's popup follows the File menu's list.
+        hmOpenHistoryButton->RebuildMenu();
     }
     ui.edFileName->setText(QFileInfo(moviePath).fileName());
 }

@@ -129,9 +129,7 @@ void TfrmKadrix::ConnectCommands()
     connect(ui.btnSelectFile, &QToolButton::clicked, this, &TfrmKadrix::btnSelectFileClick);
     connect(ui.menuOpen, &QAction::triggered, ui.btnSelectFile, &QToolButton::click);
     connect(ui.menuSave, &QAction::triggered, actions.actSaveImage, &TAction::Execute);
-    for (QWidget* later : std::initializer_list<QWidget*>{ui.btnSearchDisc, ui.btnSelectDrive,
-                                                          ui.btnSelectVob, ui.btnMovieHistory})
-        later->setEnabled(false);
+    ConnectMovieChoice();
     ConnectDesktopCommands();
 
     globalNotify = new TGlobalNotify(this);
