@@ -321,14 +321,19 @@ TEST_F(KadrixSaveHostTest, FailedSavesNameTheFileAndNeverClaimSuccess)
     EXPECT_EQ(NoticeTexts(), QStringList{"ファイルの保存ができませんでした。\n" + out.filePath("gone/album001.jpg")});
     window.reset();
 
-    // With more scenes than the collection keeps, the first one is read again
-    // from its file; damaged, it must not be saved as the error picture.
+    // With more scenes than the collection keeps, some picture must be read
+    // again from its file; damaged, it must not be saved as the error picture.
     CreateHost(101, 0);
-    PutFileBytes(window->SceneFiles()[0], "BM damaged");
+    for (const QString& file : window->SceneFiles())
+        PutFileBytes(file, "BM damaged");
     dialogs->saveAnswer = [&](const TFileDialogRequest&) { return out.filePath("all"); };
     window->Actions().actSaveImage->Execute();
-    EXPECT_EQ(NoticeTexts().back(), "ファイルの保存ができませんでした。\n" + out.filePath("all001.jpg"));
-    EXPECT_TRUE(FolderEntries(out.path()).isEmpty());
+    const QString failed = NoticeTexts().back().section(u'\n', 1);
+    EXPECT_EQ(NoticeTexts().back(), "ファイルの保存ができませんでした。\n" + failed);
+    EXPECT_TRUE(failed.startsWith(out.filePath("all"))) << failed.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(failed));
+    for (const QString& written : FolderEntries(out.path()))
+        EXPECT_LT(written, QFileInfo(failed).fileName());
 }
 
 TEST_F(KadrixSaveHostTest, DeinterlacedPicturesAreSavedWithoutTouchingTheScenes)
