@@ -25,11 +25,8 @@ bool TMovieDecoder::Open(const QString& name)
     if (active)
         Close();
     useAviFile = false;
-    openError = TOpenError::None;
-    if (!TMovieBackend::IsRegularFile(name)) {
-        openError = TOpenError::NotRegularFile;
+    if (!TMovieBackend::IsRegularFile(name))
         return false;
-    }
     if (ffmpegBackend && ffmpegBackend->Open(name, frameBitmap)) {
         fileName = name;
         active = true;
@@ -41,10 +38,6 @@ bool TMovieDecoder::Open(const QString& name)
         active = true;
         return true;
     }
-    // The AVI back end's reason where it knew the file better.
-    const TOpenError ffmpegError = ffmpegBackend ? ffmpegBackend->OpenError() : TOpenError::Unreadable;
-    const TOpenError aviError = aviBackend->OpenError();
-    openError = ffmpegError == TOpenError::Unreadable && aviError != TOpenError::None ? aviError : ffmpegError;
     return false;
 }
 
