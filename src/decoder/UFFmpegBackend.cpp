@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <type_traits>
 
 extern "C" {
 #include <libavutil/mathematics.h>
@@ -44,6 +46,17 @@ AVPixelFormat PlainPixelFormat(AVPixelFormat format, bool& fullRange)
     case AV_PIX_FMT_YUVJ411P: fullRange = true; return AV_PIX_FMT_YUV411P;
     default: return format;
     }
+}
+
+// A damaged stream can leave a number outside the enumeration in a frame's
+// colour fields; loading it as the enumeration is undefined, so the stored
+// integer is compared.
+template <typename Enum>
+bool FieldIs(const Enum& field, Enum value)
+{
+    std::underlying_type_t<Enum> stored;
+    std::memcpy(&stored, &field, sizeof stored);
+    return stored == static_cast<std::underlying_type_t<Enum>>(value);
 }
 
 int64_t MaxKnown(int64_t a, int64_t b)
@@ -553,7 +566,7 @@ bool TFFmpegBackend::RenderFrame(TSafetyBitmap& frame)
     if (!reached.haveFrame || !currentFrame->data[0])
         return false;
     try {
-        bool fullRange = currentFrame->color_range == AVCOL_RANGE_JPEG;
+        bool fullRange = FieldIs(currentFrame->color_range, AVCOL_RANGE_JPEG);
         const AVPixelFormat source = PlainPixelFormat(static_cast<AVPixelFormat>(currentFrame->format), fullRange);
         SwsContext* context = sws_getCachedContext(scaler.release(), currentFrame->width, currentFrame->height, source,
                                                    width, height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr,
@@ -561,7 +574,7 @@ bool TFFmpegBackend::RenderFrame(TSafetyBitmap& frame)
         scaler.reset(context);
         if (!context)
             return false;
-        const int colorSpace = currentFrame->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
+        const int colorSpace = FieldIs(currentFrame->colorspace, AVCOL_SPC_BT709) ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
         const int* coefficients = sws_getCoefficients(colorSpace);
         sws_setColorspaceDetails(context, coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16, 1 << 16);
         if (frame.Width() != width || frame.Height() != height || frame.Image().format() != QImage::Format_BGR888)
