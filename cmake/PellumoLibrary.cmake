@@ -15,6 +15,7 @@ function(pellumo_library name)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
     target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    pellumo_use_pch(${name})
   else()
     add_library(${name} INTERFACE ${sources})
     target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
@@ -41,6 +42,7 @@ function(pellumo_test name)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
   endif()
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  pellumo_use_pch(TESTS ${name})
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"

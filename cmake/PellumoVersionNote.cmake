@@ -36,4 +36,6 @@ __asm__(".pushsection .note.pellumo.version,\"a\",@note\n"
         ".popsection\n");
 ]] @ONLY)
   target_sources(${target} PRIVATE ${source})
+  # Plain C with no includes: the precompiled C++ headers do not apply.
+  set_source_files_properties(${source} TARGET_DIRECTORY ${target} PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
 endfunction()
