@@ -23,20 +23,23 @@ function(pellumo_library name)
   endif()
 endfunction()
 
-# pellumo_test(<name> DEPS <targets>...)
+# pellumo_test(<name> [MAIN <object library>] DEPS <targets>...)
 # One GoogleTest executable per test folder, every .cpp in it; widgets run on
 # Qt's offscreen platform. (gtest_discover_tests splits a list-valued property,
 # so only one variable is set here; tests find the generated videos through
 # the build path compiled into pellumo_fixtures.)
 function(pellumo_test name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "MAIN" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   if(NOT sources)
     return()
   endif()
   add_executable(${name} ${sources})
-  # A folder whose tests need an application object brings its own main.cpp.
-  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
+  # A folder whose tests need an application object names a shared main
+  # (MAIN) or brings its own main.cpp.
+  if(ARG_MAIN)
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} ${ARG_MAIN} GTest::gtest GTest::gmock)
+  elseif(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock)
   else()
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)

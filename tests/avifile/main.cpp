@@ -1,10 +1,8 @@
-#include <QCoreApplication>
+#include "TTestMain.h"
 
-#include <gtest/gtest.h>
+#include <QCoreApplication>
 
 int main(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return RunTestsWithApplication<QCoreApplication>(argc, argv);
 }
