@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int MaxSplitCount = 999; // pictures are numbered in three digits
+constexpr int MaxPictures = 999; // pictures are numbered in three digits
 
 std::optional<int> ParseMilliseconds(const QString& text)
 {
@@ -42,6 +42,7 @@ QString TGrabOptions::Usage()
         "  backend=ffmpeg|avi duration=<ms> size=<w>x<h>\n"
         "then one line per picture: number, position and path, separated by tabs.\n"
         "A position at or past the end gives the last frame (duration - 1).\n"
+        "At most 999 positions in one run.\n"
         "Exit status: 0 success, 1 the video cannot be opened or a picture cannot\n"
         "be fetched (no picture for that position) or written, 2 bad usage.\n");
 }
@@ -94,6 +95,11 @@ bool TGrabOptions::Parse(const QStringList& arguments)
         return Fail("no VIDEO given");
     if (range && std::none_of(requests.begin(), requests.end(), [](const TRequest& r) { return r.splitCount > 0; }))
         return Fail("--range needs --split");
+    qint64 pictures = 0;
+    for (const TRequest& request : requests)
+        pictures += qint64(request.positions.size()) + request.splitCount;
+    if (pictures > MaxPictures)
+        return Fail(QString("at most %1 positions in one run (%2 given)").arg(MaxPictures).arg(pictures));
     return true;
 }
 
@@ -111,8 +117,8 @@ bool TGrabOptions::ParseOption(const QString& option, const QString& value)
     } else if (option == "--split") {
         bool ok = false;
         const int count = value.toInt(&ok);
-        if (!ok || count < 1 || count > MaxSplitCount)
-            return Fail(QString("--split: N must be 1 to %1").arg(MaxSplitCount));
+        if (!ok || count < 1 || count > MaxPictures)
+            return Fail(QString("--split: N must be 1 to %1").arg(MaxPictures));
         requests.push_back(TRequest{{}, count});
     } else if (option == "--range") {
         const QStringList ends = value.split(':');

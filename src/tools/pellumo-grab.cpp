@@ -24,6 +24,24 @@ void PrintError(const QString& message)
     std::fprintf(stderr, "pellumo-grab: %s\n", qPrintable(message));
 }
 
+QString DescribeOpenError(TOpenError error)
+{
+    switch (error) {
+    case TOpenError::None: break;
+    case TOpenError::NotRegularFile: return "no such file, or not a regular file";
+    case TOpenError::Unreadable: return "not a video either reader can read, or no picture decodes";
+    case TOpenError::NoVideoStream: return "no video stream";
+    case TOpenError::ExcludedCodec:
+        return "codec left to the AVI reader (Indeo 3, Cinepak, Microsoft RLE, Microsoft Video 1), which could not "
+               "read it";
+    case TOpenError::TooLarge: return "pictures larger than 8192 pixels a side";
+    case TOpenError::UnknownDuration: return "unknown duration";
+    case TOpenError::TooShort: return "too short (40 ms or less)";
+    case TOpenError::TooLong: return "too long (more than 2147483647 ms, about 24.8 days)";
+    }
+    return "unknown reason";
+}
+
 void WritePicture(const QImage& image, const QString& path, TGrabOptions::TImageFormat format)
 {
     switch (format) {
@@ -58,7 +76,7 @@ int Grab(const TGrabOptions& options)
 {
     TMovieDecoder decoder;
     if (!decoder.Open(options.VideoPath())) {
-        PrintError(QString("cannot open video %1").arg(options.VideoPath()));
+        PrintError(QString("cannot open video %1: %2").arg(options.VideoPath(), DescribeOpenError(decoder.OpenError())));
         return ExitFailure;
     }
     std::printf("backend=%s duration=%d size=%dx%d\n", decoder.UseAviFile() ? "avi" : "ffmpeg", decoder.Duration(),

@@ -56,6 +56,8 @@ TEST(TGrabOptionsTest, RefusesBadUsage)
         {"--at", "1,,2", "v.avi"},
         {"--split", "0", "v.avi"},
         {"--split", "1000", "v.avi"},
+        {"--split", "999", "--split", "999", "v.avi"}, // pictures are numbered in three digits
+        {"--split", "998", "--at", "1,2", "v.avi"},
         {"--range", "0:10", "v.avi"},
         {"--split", "4", "--range", "10:5", "v.avi"},
         {"--format", "gif", "v.avi"},
@@ -184,10 +186,16 @@ TEST(TGrabToolTest, FailuresNameTheFileAndSetTheExitCode)
     const TGrabRun unopened = RunGrab({missing});
     EXPECT_EQ(unopened.exitCode, 1);
     EXPECT_TRUE(unopened.err.contains(missing));
+    EXPECT_TRUE(unopened.err.contains("not a regular file")) << unopened.err.toStdString();
     EXPECT_TRUE(unopened.out.isEmpty());
 
-    const TGrabRun garbage = RunGrab({FixturePath(PellumoFixture::RandomBytesAvi)});
-    EXPECT_EQ(garbage.exitCode, 1);
+    // Why a video cannot be opened is said.
+    for (auto [name, reason] : {std::pair{PellumoFixture::RandomBytesAvi, "not a video"},
+                                {"no_duration.m4v", "unknown duration"}}) {
+        const TGrabRun refused = RunGrab({FixturePath(name)});
+        EXPECT_EQ(refused.exitCode, 1) << name;
+        EXPECT_TRUE(refused.err.contains(reason)) << refused.err.toStdString();
+    }
 
     // A file where the folder should be: the picture cannot be written.
     const QString blocker = folder.filePath("blocker");
