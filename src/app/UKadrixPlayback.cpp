@@ -7,6 +7,7 @@
 #include "app/UKadrix.h"
 
 #include "app/UAction.h"
+#include "app/UBusyMark.h"
 #include "app/UFormatPosition.h"
 #include "app/UFrameGeometry.h"
 #include "app/UPlaybackClock.h"
@@ -28,19 +29,6 @@ namespace {
 
 const QString OpenFailedMessage = QStringLiteral("動画シーンの取得ができませんでした。");
 constexpr int StepUnits[] = {600000, 60000, 20000, 10000, 5000, 2000, 1000, 500, 100};
-
-// Sets a flag for the lifetime of the guard and clears it on every way out.
-class TBusyMark
-{
-public:
-    explicit TBusyMark(bool& flag) : flag(flag) { flag = true; }
-    ~TBusyMark() { flag = false; }
-    TBusyMark(const TBusyMark&) = delete;
-    TBusyMark& operator=(const TBusyMark&) = delete;
-
-private:
-    bool& flag;
-};
 
 } // namespace
 
@@ -160,18 +148,22 @@ void TfrmKadrix::ShowFrameAtPosition()
         const int duration = movieDecoder->Duration();
         if (position >= duration)
             position = duration - 1;
-        if (movieDecoder->FetchFrame(position)) {
-            // A copy of its own: the decoder writes the next frame into its bitmap.
-            TSafetyBitmap frame;
-            frame.SetImage(movieDecoder->FrameBitmap().Image().copy());
-            currentFrame = std::move(frame);
-            frameShown = true;
-        }
+        if (movieDecoder->FetchFrame(position))
+            TakeDecoderFrame();
         ui.PaintBox1->update();
     } catch (...) {
         // A failed fetch keeps the previous picture on screen.
         LogDroppedError("showing the frame");
     }
+}
+
+void TfrmKadrix::TakeDecoderFrame()
+{
+    // A copy of its own: the decoder writes the next frame into its bitmap.
+    TSafetyBitmap frame;
+    frame.SetImage(movieDecoder->FrameBitmap().Image().copy());
+    currentFrame = std::move(frame);
+    frameShown = true;
 }
 
 void TfrmKadrix::PaintBox1Paint(QPainter& painter)
