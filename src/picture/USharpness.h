@@ -5,9 +5,10 @@
 #include <optional>
 
 // How sharp a picture is: the variance of the 4-neighbour Laplacian of its
-// luma (BT.601 weights, 0-255), on the picture reduced by area averaging to
-// at most SharpnessMaxWidth pixels wide, so that scores of large and small
-// videos compare and a 1080p frame costs a few milliseconds.
+// luma (BT.601 weights, 0-255), on the luma reduced by averaging blocks of
+// the smallest whole factor that makes it at most SharpnessMaxWidth pixels
+// wide, so that scores of large and small videos compare and a 1080p frame
+// costs a few milliseconds.
 // No score for pictures that cannot be a good still: near black (mean luma
 // below NearBlackLuma) or near uniform (luma standard deviation below
 // NearUniformDeviation), whose noise would otherwise count as detail.
