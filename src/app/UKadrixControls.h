@@ -43,6 +43,9 @@ struct TKadrixActions
     TAction* actAutoCapture;
     TAction* actSelectAll;
     TAction* actUnselectAll;
+    TAction* actFrameNext;
+    TAction* actFramePrev;
+    TAction* actSharpestFrame;
 
     void Create(QObject* owner);
     // Every action, for evaluating all enabling rules at once.

@@ -92,6 +92,8 @@ private:
     // Frame stepping (UFFmpegFrameStep.cpp).
     bool DeliverFrameAt(int64_t ts);
     bool KeptFrameAnswers(int64_t ts);
+    struct TKeptFrame;
+    bool KeptFrameCovers(const TKeptFrame& kept, int64_t ts) const;
     bool RefillStepBack(int64_t shownPts);
     bool ShowLatestBefore(int64_t pts);
     void Show(int index);

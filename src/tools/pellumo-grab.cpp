@@ -2,6 +2,7 @@
 // through the program's own decoder. See TGrabOptions::Usage().
 
 #include "decoder/UMovieDecoder.h"
+#include "decoder/USharpestFrame.h"
 #include "picture/TSafetyBitmap.h"
 #include "picture/UDeinterlace.h"
 #include "picture/UImageWriter.h"
@@ -85,21 +86,31 @@ int Grab(const TGrabOptions& options)
     if (options.InfoOnly())
         return 0;
 
-    const std::vector<int> positions = options.Positions(decoder.Duration());
+    const std::vector<TGrabOptions::TPick> picks = options.Picks(decoder.Duration());
     const QDir folder(options.OutputFolder());
-    if (!positions.empty() && !folder.mkpath(".")) {
+    if (!picks.empty() && !folder.mkpath(".")) {
         PrintError(QString("cannot create folder %1").arg(options.OutputFolder()));
         return ExitFailure;
     }
     int status = 0;
-    const TProgress progress(static_cast<int>(positions.size()));
-    for (size_t i = 0; i < positions.size(); ++i) {
+    const TProgress progress(static_cast<int>(picks.size()));
+    for (size_t i = 0; i < picks.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
         const QString path = folder.filePath(QString("%1.%2").arg(number, 3, 10, QChar('0')).arg(options.Extension()));
+        int position = picks[i].position;
+        bool fetched = false;
+        if (picks[i].sharpest) {
+            // Without any frame worth a score the frame at the position is written.
+            const TSharpestFrame sharpest = FindSharpestFrame(decoder, position);
+            fetched = sharpest.position >= 0 || decoder.FetchFrame(position);
+            position = sharpest.position >= 0 ? sharpest.position : position;
+        } else {
+            fetched = decoder.FetchFrame(position);
+        }
         // As in the program's split: a frame that cannot be fetched gives no
         // picture (the previous one would carry the wrong position).
-        if (!decoder.FetchFrame(positions[i])) {
-            PrintError(QString("%1: no frame at %2 ms, skipped").arg(options.VideoPath()).arg(positions[i]));
+        if (!fetched) {
+            PrintError(QString("%1: no frame at %2 ms, skipped").arg(options.VideoPath()).arg(position));
             status = ExitFailure;
             progress.Step(number);
             continue;
@@ -114,7 +125,7 @@ int Grab(const TGrabOptions& options)
             PrintError(QString("cannot write %1: %2").arg(path, QString::fromLocal8Bit(error.what())));
             return ExitFailure;
         }
-        std::printf("%03d\t%d\t%s\n", number, positions[i], qPrintable(path));
+        std::printf("%03d\t%d\t%s\n", number, position, qPrintable(path));
         std::fflush(stdout);
         progress.Step(number);
     }

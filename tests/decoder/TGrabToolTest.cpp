@@ -20,6 +20,16 @@ TEST(TGrabOptionsTest, KeepsTheOrderGivenAndClampsPastTheEnd)
     EXPECT_EQ(options.Positions(4000), std::vector<int>({3000, 100, 1100, 2100, 3999}));
 }
 
+TEST(TGrabOptionsTest, SharpestPositionsAreMarked)
+{
+    TGrabOptions options;
+    ASSERT_TRUE(options.Parse({"--sharpest", "700,9000", "--at", "50", "v.avi"}));
+    const std::vector<TGrabOptions::TPick> picks = options.Picks(4000);
+    ASSERT_EQ(picks.size(), 3u);
+    EXPECT_TRUE(picks[0].sharpest && picks[1].sharpest && !picks[2].sharpest);
+    EXPECT_EQ(picks[1].position, 3999);
+}
+
 TEST(TGrabOptionsTest, SplitRangeStaysInsideTheVideo)
 {
     TGrabOptions options;
@@ -53,6 +63,7 @@ TEST(TGrabOptionsTest, RefusesBadUsage)
         {"a.avi", "b.avi"},
         {"--at", "x", "v.avi"},
         {"--at", "-5", "v.avi"},
+        {"--sharpest", "x", "v.avi"},
         {"--at", "1,,2", "v.avi"},
         {"--split", "0", "v.avi"},
         {"--split", "1000", "v.avi"},
