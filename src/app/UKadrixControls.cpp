@@ -361,6 +361,9 @@ void TKadrixControls::BuildMenus(QMainWindow* window)
     File2->addSeparator()->setObjectName("N1");
     Exit1 = MakeItem(File2, "Exit1", QStringLiteral("終了(&X)"));
 
+    Frame1 = bar->addMenu(QStringLiteral("フレーム(&R)"));
+    Frame1->setObjectName("Frame1");
+
     Help1 = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
     Help1->setObjectName("Help1");
     menuOpenHelp = MakeItem(Help1, "menuOpenHelp", QStringLiteral("ヘルプ(&C)"), QKeySequence(Qt::Key_F1));

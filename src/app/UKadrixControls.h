@@ -118,6 +118,7 @@ struct TKadrixControls
     QMenu* N4;
     QAction* mnuOpenHistory;
     QAction* Exit1;
+    QMenu* Frame1; // frame by frame; its entries are the window's actions
     QMenu* Help1;
     QAction* menuOpenHelp;
     QAction* menuHomepage;

@@ -41,7 +41,10 @@ void TfrmKadrix::ConnectFrameCommands()
     SetupAction(actions.actFrameNext, &TfrmKadrix::actFrameNextExecute, &TfrmKadrix::actFrameUpdate);
     SetupAction(actions.actFramePrev, &TfrmKadrix::actFramePrevExecute, &TfrmKadrix::actFrameUpdate);
     SetupAction(actions.actSharpestFrame, &TfrmKadrix::actSharpestFrameExecute, &TfrmKadrix::actFrameUpdate);
-    // In the position bar's menu, after the split-range entries.
+    ui.Frame1->addActions({actions.actFramePrev, actions.actFrameNext});
+    ui.Frame1->addSeparator()->setObjectName("N11");
+    ui.Frame1->addAction(actions.actSharpestFrame);
+    // Also in the position bar's menu, after the split-range entries.
     ui.cmTrackBar->addSeparator()->setObjectName("N10");
     ui.cmTrackBar->addActions({actions.actFramePrev, actions.actFrameNext, actions.actSharpestFrame});
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstring>
 
 extern "C" {
 #include <libavutil/mathematics.h>
@@ -206,6 +207,7 @@ bool TFFmpegBackend::OpenCodec()
     codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     codec->max_pixels = MaxPicturePixels;
     format->flags |= AVFMT_FLAG_GENPTS;
+    LearnGuessedFrameStep();
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
         return false;
     // Old muxers wrote 1001/1 for 1000/1001 s. The decoder no longer reads
@@ -609,6 +611,7 @@ TFFmpegBackend::TDecodeResult TFFmpegBackend::ReceiveUntil(int64_t ts)
 
 void TFFmpegBackend::AcceptFrame(int64_t pts)
 {
+    MendGuessedTimestamp(pts);
     KeepForStepBack();
     // Frames dropped unseen still lie between this frame and the one before.
     int64_t preceding = reached.haveFrame ? reached.framePts : AV_NOPTS_VALUE;
@@ -620,9 +623,36 @@ void TFFmpegBackend::AcceptFrame(int64_t pts)
     }
     av_frame_unref(currentFrame.get());
     av_frame_move_ref(currentFrame.get(), scratchFrame.get());
+    reached.firstAfterSeek = !reached.haveFrame;
     reached.haveFrame = true;
     reached.framePts = pts;
     reached.precedingPts = preceding;
+}
+
+// MPEG program streams carry no timestamp on most pictures; after a seek
+// the demuxer guesses the first one from where it landed, and the guess
+// can lie a frame or more early. In these constant-rate streams the frame
+// decoded next is one frame later, so it tells the first frame's time.
+// Without this the frame, kept for stepping back, would claim a position
+// that fetches the frame before it.
+void TFFmpegBackend::MendGuessedTimestamp(int64_t nextPts)
+{
+    if (guessedFrameStep <= 0 || !reached.firstAfterSeek || nextPts == AV_NOPTS_VALUE
+        || reached.framePts == AV_NOPTS_VALUE)
+        return;
+    const int64_t mended = nextPts - guessedFrameStep;
+    if (reached.framePts < mended && (reached.precedingPts == AV_NOPTS_VALUE || reached.precedingPts < mended))
+        reached.framePts = mended;
+}
+
+void TFFmpegBackend::LearnGuessedFrameStep()
+{
+    const char* demuxer = format->iformat->name;
+    const bool guessed = std::strcmp(demuxer, "mpeg") == 0 || std::strcmp(demuxer, "mpegvideo") == 0;
+    const AVRational rate = stream->avg_frame_rate;
+    if (!guessed || rate.num <= 0 || rate.den <= 0 || av_cmp_q(rate, stream->r_frame_rate) != 0)
+        return;
+    guessedFrameStep = av_rescale_q(1, av_inv_q(rate), stream->time_base);
 }
 
 TFFmpegBackend::TReadResult TFFmpegBackend::ReadVideoPacket()

@@ -81,6 +81,8 @@ private:
     void SendCurrentPacket(int64_t ts);
     TDecodeResult ReceiveUntil(int64_t ts);
     void AcceptFrame(int64_t pts);
+    void MendGuessedTimestamp(int64_t nextPts);
+    void LearnGuessedFrameStep();
     TReadResult ReadVideoPacket();
     void LearnKeyInterval();
     void ForgetDecoderPosition();
@@ -121,6 +123,7 @@ private:
     int64_t startOffset = -1;   // stream start time in time-base units, learned at position 0
     int64_t dataStartPos = -1;  // byte position of the first packet, for rewinding
     int64_t keyInterval = 0;    // longest key-frame distance seen, time-base units
+    int64_t guessedFrameStep = 0; // frame distance where the first frame after a seek has a guessed time
     int width = 0;
     int height = 0;
     // Libavformat calls give up after this (interrupt callback); set at the
@@ -142,6 +145,7 @@ private:
         bool inputEnded = false;               // end of input reached and signalled to the decoder
         bool drained = false;                  // every frame of the stream has been handed out
         int64_t lastPacketPts = AV_NOPTS_VALUE; // latest video packet read since the seek
+        bool firstAfterSeek = false;           // the delivered frame is the first since the seek
     };
     TDecoderPosition reached;
 
