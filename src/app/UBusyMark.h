@@ -1,6 +1,7 @@
 #pragma once
 
-// Sets a flag for the lifetime of the guard and clears it on every way out.
+// Sets a flag for the lifetime of the guard and clears it on every way out:
+// the window's re-entrancy marks (running tick, bar change, fetch).
 class TBusyMark
 {
 public:

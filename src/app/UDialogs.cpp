@@ -25,33 +25,13 @@ int MessageBox(QWidget* parent, const QString& title, const QString& text, QMess
     return box.exec();
 }
 
-void PrepareFileDialog(QFileDialog& dialog, const TFileDialogRequest& request)
-{
-    dialog.setWindowTitle(request.Title);
-    const QStringList filters = TQtDialogs::QtNameFilters(request.Filter);
-    dialog.setNameFilters(filters);
-    if (request.FilterIndex >= 1 && request.FilterIndex <= filters.size())
-        dialog.selectNameFilter(filters[request.FilterIndex - 1]);
-    if (!request.InitialDir.isEmpty())
-        dialog.setDirectory(request.InitialDir);
-    if (!request.FileName.isEmpty()) {
-        const QFileInfo preset(request.FileName);
-        if (preset.isAbsolute())
-            dialog.setDirectory(preset.absolutePath());
-        dialog.selectFile(preset.fileName());
-    }
-    if (!request.DefaultExt.isEmpty())
-        dialog.setDefaultSuffix(request.DefaultExt);
-}
-
 bool RunFileDialog(QFileDialog& dialog, TFileDialogRequest& request)
 {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     request.FileName = dialog.selectedFiles().constFirst();
-    const qsizetype index = dialog.nameFilters().indexOf(dialog.selectedNameFilter());
-    if (index >= 0)
-        request.FilterIndex = static_cast<int>(index) + 1;
+    if (const int index = TQtDialogs::SelectedFilterIndex(dialog); index > 0)
+        request.FilterIndex = index;
     return true;
 }
 
@@ -106,6 +86,42 @@ bool TQtDialogs::ExecuteSave(QWidget* parent, TFileDialogRequest& request)
     dialog.setFileMode(QFileDialog::AnyFile);
     PrepareFileDialog(dialog, request);
     return RunFileDialog(dialog, request);
+}
+
+void TQtDialogs::PrepareFileDialog(QFileDialog& dialog, const TFileDialogRequest& request)
+{
+    dialog.setWindowTitle(request.Title);
+    // Our filter texts already show their patterns ("JPEG形式(*.jpg)"); Qt
+    // would add them a second time.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    const QStringList filters = TQtDialogs::QtNameFilters(request.Filter);
+    dialog.setNameFilters(filters);
+    if (request.FilterIndex >= 1 && request.FilterIndex <= filters.size())
+        dialog.selectNameFilter(filters[request.FilterIndex - 1]);
+    if (!request.InitialDir.isEmpty())
+        dialog.setDirectory(request.InitialDir);
+    if (!request.FileName.isEmpty()) {
+        const QFileInfo preset(request.FileName);
+        if (preset.isAbsolute())
+            dialog.setDirectory(preset.absolutePath());
+        dialog.selectFile(preset.fileName());
+    }
+    if (!request.DefaultExt.isEmpty())
+        dialog.setDefaultSuffix(request.DefaultExt);
+}
+
+int TQtDialogs::SelectedFilterIndex(const QFileDialog& dialog)
+{
+    // With the details hidden Qt's own dialog names the chosen filter by its
+    // shown text, a native one by the whole filter: either identifies it.
+    const QString chosen = dialog.selectedNameFilter();
+    const QStringList filters = dialog.nameFilters();
+    for (qsizetype i = 0; i < filters.size(); ++i) {
+        const QString& filter = filters[i];
+        if (filter == chosen || filter.left(filter.lastIndexOf(QStringLiteral(" ("))).simplified() == chosen)
+            return static_cast<int>(i) + 1;
+    }
+    return 0;
 }
 
 QStringList TQtDialogs::QtNameFilters(const QString& filter)

@@ -5,6 +5,7 @@
 #include <memory>
 
 class QDialog;
+class QFileDialog;
 class QWidget;
 
 // The progress of a long command, shown while the command runs. The command
@@ -71,4 +72,8 @@ public:
 
     // "Movies|*.avi;*.mpg|All|*.*" → Qt's "Movies (*.avi *.mpg);;All (*.*)".
     static QStringList QtNameFilters(const QString& filter);
+    // Title, filters (shown by their texts alone), selected filter and file.
+    static void PrepareFileDialog(QFileDialog& dialog, const TFileDialogRequest& request);
+    // The 1-based index of the filter chosen in the dialog; 0 when none.
+    static int SelectedFilterIndex(const QFileDialog& dialog);
 };

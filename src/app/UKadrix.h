@@ -175,6 +175,17 @@ private:
     void actPauseUpdate(TAction& action);
     void actRewindUpdate(TAction& action);
     void actStepUpdate(TAction& action);
+    void TakeDecoderFrame(int position);
+
+    // Frame by frame and the sharpest frame nearby (UKadrixFrameStep.cpp).
+    void ConnectFrameCommands();
+    TAction* FrameCommandKey(const QKeyEvent& key) const;
+    void ShowDecodedFrame();
+    void StepFrame(bool forward);
+    void actFrameNextExecute();
+    void actFramePrevExecute();
+    void actSharpestFrameExecute();
+    void actFrameUpdate(TAction& action);
 
     // Scene commands (UKadrixScenes.cpp).
     void CreateImageBrowser();

@@ -143,13 +143,26 @@ void TKadrixActions::Create(QObject* owner)
     actAutoCapture = MakeAction(owner, "actAutoCapture", QStringLiteral("自動分割⇒"));
     actSelectAll = MakeAction(owner, "actSelectAll", QStringLiteral("全選択"));
     actUnselectAll = MakeAction(owner, "actUnselectAll", QStringLiteral("全解除"));
+    // The keys are the window's own (not while a text field has the focus);
+    // the menus only show them.
+    actFrameNext = MakeAction(owner, "actFrameNext", QStringLiteral("次のフレームへ(&N)"),
+                              QStringLiteral("一時停止中に1フレーム進みます"));
+    actFrameNext->setShortcut(QKeySequence(Qt::Key_Period));
+    actFramePrev = MakeAction(owner, "actFramePrev", QStringLiteral("前のフレームへ(&B)"),
+                              QStringLiteral("一時停止中に1フレーム戻ります"));
+    actFramePrev->setShortcut(QKeySequence(Qt::Key_Comma));
+    actSharpestFrame = MakeAction(owner, "actSharpestFrame", QStringLiteral("前後で最も鮮明なフレームへ(&K)"),
+                                  QStringLiteral("前後0.5秒のうち最もぶれの少ないフレームを表示します"));
+    actSharpestFrame->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    for (TAction* action : {actFrameNext, actFramePrev, actSharpestFrame})
+        action->setShortcutContext(Qt::WidgetShortcut); // never fired by Qt itself
 }
 
 QList<TAction*> TKadrixActions::All() const
 {
     return {actCapture, actDelete1, actDeleteAll, actPlay, actPause, actRewind, actStepNext, actStepPrev,
             actSaveImage, actUpdate, actBrowserDoubleClick, actOption1, actOption2, actOption3,
-            actAutoCapture, actSelectAll, actUnselectAll};
+            actAutoCapture, actSelectAll, actUnselectAll, actFrameNext, actFramePrev, actSharpestFrame};
 }
 
 QFont TKadrixControls::WindowFont()
@@ -347,6 +360,9 @@ void TKadrixControls::BuildMenus(QMainWindow* window)
     mnuOpenHistory->setVisible(false);
     File2->addSeparator()->setObjectName("N1");
     Exit1 = MakeItem(File2, "Exit1", QStringLiteral("終了(&X)"));
+
+    Frame1 = bar->addMenu(QStringLiteral("フレーム(&R)"));
+    Frame1->setObjectName("Frame1");
 
     Help1 = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
     Help1->setObjectName("Help1");

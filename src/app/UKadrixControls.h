@@ -43,6 +43,9 @@ struct TKadrixActions
     TAction* actAutoCapture;
     TAction* actSelectAll;
     TAction* actUnselectAll;
+    TAction* actFrameNext;
+    TAction* actFramePrev;
+    TAction* actSharpestFrame;
 
     void Create(QObject* owner);
     // Every action, for evaluating all enabling rules at once.
@@ -115,6 +118,7 @@ struct TKadrixControls
     QMenu* N4;
     QAction* mnuOpenHistory;
     QAction* Exit1;
+    QMenu* Frame1; // frame by frame; its entries are the window's actions
     QMenu* Help1;
     QAction* menuOpenHelp;
     QAction* menuHomepage;

@@ -157,19 +157,25 @@ void TfrmKadrix::ShowFrameAtPosition()
         if (position >= duration)
             position = duration - 1;
         framePosition = -1;
-        if (movieDecoder->FetchFrame(position)) {
-            // A copy of its own: the decoder writes the next frame into its bitmap.
-            TSafetyBitmap frame;
-            frame.SetImage(movieDecoder->FrameBitmap().Image().copy());
-            currentFrame = std::move(frame);
-            framePosition = ui.TrackBar1->value();
-            frameShown = true;
-        }
+        if (movieDecoder->FetchFrame(position))
+            TakeDecoderFrame(ui.TrackBar1->value());
         ui.PaintBox1->update();
     } catch (...) {
         // A failed fetch keeps the previous picture on screen.
         LogDroppedError("showing the frame");
     }
+}
+
+// position: the bar position that fetches this very frame again (a scene's
+// origin), or -1 when the decoder cannot tell.
+void TfrmKadrix::TakeDecoderFrame(int position)
+{
+    // A copy of its own: the decoder writes the next frame into its bitmap.
+    TSafetyBitmap frame;
+    frame.SetImage(movieDecoder->FrameBitmap().Image().copy());
+    currentFrame = std::move(frame);
+    framePosition = position;
+    frameShown = true;
 }
 
 void TfrmKadrix::PaintBox1Paint(QPainter& painter)

@@ -123,6 +123,7 @@ void TfrmKadrix::ConnectCommands()
     ConnectHostCommands();
 
     ConnectSplitCommands();
+    ConnectFrameCommands();
     connect(ui.TrackBar1, &QSlider::valueChanged, this, &TfrmKadrix::TrackBar1Change);
     connect(ui.TrackBar1, &QSlider::sliderReleased, this, &TfrmKadrix::RebaseClock);
     connect(ui.chkDeinterlace, &QCheckBox::clicked, this, &TfrmKadrix::chkDeinterlaceClick);
@@ -153,6 +154,13 @@ bool TfrmKadrix::eventFilter(QObject* watched, QEvent* event)
         || static_cast<QWidget*>(watched)->window() != this)
         return QMainWindow::eventFilter(watched, event);
     const auto& key = static_cast<const QKeyEvent&>(*event);
+    if (TAction* command = FrameCommandKey(key)) {
+        if (type == QEvent::ShortcutOverride)
+            event->accept();
+        else
+            command->Execute();
+        return true;
+    }
     if (IsFormShortCutKey(key)) {
         // Claim the key before menu shortcuts and controls see it; it is
         // handled when it arrives as a key press.

@@ -1,10 +1,14 @@
 #include "decoder/UAviBackend.h"
 
+#include "decoder/avifile/TAviStream.h"
 #include "picture/TBitmapInfoHeader.h"
 #include "picture/TSafetyBitmap.h"
+#include "support/ULog.h"
 
 #include <QBuffer>
 #include <QtEndian>
+
+#include <climits>
 
 using namespace avifile;
 
@@ -65,11 +69,15 @@ bool TAviBackend::BuildBitmapFileStream(QByteArrayView dib, QBuffer& stream)
 bool TAviBackend::Open(const QString& fileName, TSafetyBitmap& frame)
 {
     bool opened = false;
+    openError = TOpenError::None;
     try {
         opened = OpenAviFile(fileName, frame);
     } catch (...) {
+        LogDroppedError("TAviBackend::Open");
         opened = false;
     }
+    if (!opened && openError == TOpenError::None)
+        openError = TOpenError::Unreadable;
     if (!opened)
         Close();
     return opened;
@@ -86,6 +94,11 @@ bool TAviBackend::OpenAviFile(const QString& fileName, TSafetyBitmap& frame)
         return false;
     firstSample = AVIStreamStart(stream);
     lastSample = firstSample + AVIStreamLength(stream) - 1;
+    if (!ListsFrameData())
+        return false;
+    // Positions are 32-bit milliseconds; the services clamp to that.
+    if (Duration() >= INT_MAX)
+        return Refuse(TOpenError::TooLong);
     if (!FirstFrameDelivered() || !MeasureLastFrame())
         return false;
     frame.SetSize24(pictureWidth, pictureHeight);
@@ -112,7 +125,16 @@ bool TAviBackend::ChooseVideoStream()
             streamNumber = i;
         }
     }
-    return bool(stream);
+    return stream ? true : Refuse(TOpenError::NoVideoStream);
+}
+
+// An index whose entries are all empty or outside the file has nothing to show.
+bool TAviBackend::ListsFrameData() const
+{
+    for (int i = 0; i < stream->EntryCount(); ++i)
+        if (stream->Entry(i).size > 0 && stream->Entry(i).Readable())
+            return true;
+    return false;
 }
 
 bool TAviBackend::FirstFrameDelivered()
@@ -166,9 +188,10 @@ void TAviBackend::CloseFrameServer()
     AVIStreamGetFrameClose(frameServer);
 }
 
+// Where the last frame ends, so that duration - 1 shows it.
 int TAviBackend::Duration() const
 {
-    return stream ? AVIStreamSampleToTime(stream, lastSample - firstSample) : -1;
+    return stream ? AVIStreamSampleToTime(stream, lastSample - firstSample + 1) : -1;
 }
 
 bool TAviBackend::SeekTo(int position)
@@ -233,6 +256,7 @@ bool TAviBackend::RenderFrame(TSafetyBitmap& frame)
         frame.SetPixelFormat(TPixelFormat::pf24bit);
         return true;
     } catch (...) {
+        LogDroppedError("TAviBackend::RenderFrame");
         return false;
     }
 }

@@ -41,6 +41,7 @@ public:
 private:
     bool OpenAviFile(const QString& fileName, TSafetyBitmap& frame);
     bool ChooseVideoStream();
+    bool ListsFrameData() const;
     bool FirstFrameDelivered();
     bool MeasureLastFrame();
     void ReleaseStreamAndFile();

@@ -1,11 +1,13 @@
 #include "decoder/UFFmpegBackend.h"
 
 #include "picture/TSafetyBitmap.h"
+#include "support/ULog.h"
 
 #include <QFile>
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstring>
 #include <type_traits>
 
@@ -27,7 +29,21 @@ constexpr int MaxReadsPerPacket = 250;
 constexpr int MaxKeyScanPackets = 1000;
 constexpr size_t MaxSkippedTimestamps = 512;
 // Larger pictures are refused: the frame bitmap would take hundreds of MiB.
+// Frames decoded later are held to the same limit (a stream may change its
+// size in the middle).
 constexpr int MaxPictureSide = 8192;
+constexpr int64_t MaxPicturePixels = int64_t(MaxPictureSide) * MaxPictureSide;
+// Ordinary media containers only: none of these demuxers opens another file
+// (playlists, concat lists, image sequences and manifests are left out).
+constexpr const char* DemuxerWhitelist = "avi,asf,mpeg,mpegts,mpegvideo,mov,matroska,flv,rm,dv,ogg,nut,mxf,gxf,wtv,"
+                                         "nuv,ivf,m4v,h261,h263,h264,hevc,vc1,cavsvideo,yuv4mpegpipe,mjpeg,smjpeg,gif";
+// No single libavformat call may hold the program longer than this.
+constexpr auto OpenDeadline = std::chrono::seconds(10);
+constexpr auto SeekDeadline = std::chrono::seconds(5);
+// Reads allowed when looking for the last video packet from near the end.
+constexpr int MaxEndScanReads = 5000;
+constexpr int64_t EndScanSeconds = 5;
+constexpr AVRational MicrosecondBase{1, 1000000};
 
 bool IsExcludedCodec(AVCodecID id)
 {
@@ -115,46 +131,64 @@ TFFmpegBackend::~TFFmpegBackend()
 bool TFFmpegBackend::Open(const QString& fileName, TSafetyBitmap& frame)
 {
     ReleaseAll();
+    openError = TOpenError::None;
     try {
-        if (!IsRegularFile(fileName) || !OpenInput(fileName) || !OpenCodec() || !IsStreamUsable()) {
-            ReleaseAll();
-            return false;
+        if (!IsRegularFile(fileName)) {
+            Refuse(TOpenError::NotRegularFile);
+        } else if (OpenInput(fileName) && OpenCodec() && IsStreamUsable()) {
+            packet.reset(av_packet_alloc());
+            currentFrame.reset(av_frame_alloc());
+            scratchFrame.reset(av_frame_alloc());
+            if (packet && currentFrame && scratchFrame && MeasureDuration()) {
+                keyFrameIndex = std::make_unique<TStreamKeyFrameIndex>(format.get(), stream);
+                frame.SetSize24(width, height);
+                startOffset = -1;
+                // The first picture is shown at once and teaches the start offset.
+                if (SeekTo(0))
+                    RenderFrame(frame);
+                return true;
+            }
         }
-        packet.reset(av_packet_alloc());
-        currentFrame.reset(av_frame_alloc());
-        scratchFrame.reset(av_frame_alloc());
-        if (!packet || !currentFrame || !scratchFrame) {
-            ReleaseAll();
-            return false;
-        }
-        keyFrameIndex = std::make_unique<TStreamKeyFrameIndex>(format.get(), stream);
-        frame.SetSize24(width, height);
-        startOffset = -1;
-        // The first picture is shown at once and teaches the start offset.
-        if (SeekTo(0))
-            RenderFrame(frame);
-        return true;
     } catch (...) {
-        ReleaseAll();
-        return false;
+        LogDroppedError("TFFmpegBackend::Open");
     }
+    if (openError == TOpenError::None)
+        openError = TOpenError::Unreadable;
+    ReleaseAll();
+    return false;
+}
+
+int TFFmpegBackend::Interrupted(void* backend)
+{
+    return std::chrono::steady_clock::now() > static_cast<const TFFmpegBackend*>(backend)->deadline ? 1 : 0;
 }
 
 bool TFFmpegBackend::OpenInput(const QString& fileName)
 {
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw)
+        return false;
+    deadline = std::chrono::steady_clock::now() + OpenDeadline;
+    raw->interrupt_callback = AVIOInterruptCB{&TFFmpegBackend::Interrupted, this};
     AVDictionary* options = nullptr;
-    // A playlist or reference file must not make the library open anything
-    // but local files.
+    // Only local files, and only containers that open no further file.
     av_dict_set(&options, "protocol_whitelist", "file", 0);
-    AVFormatContext* raw = nullptr;
+    av_dict_set(&options, "format_whitelist", DemuxerWhitelist, 0);
     // "file:" keeps names with a colon from being taken for another protocol.
     const QByteArray url = "file:" + QFile::encodeName(fileName);
-    const int opened = avformat_open_input(&raw, url.constData(), nullptr, &options);
+    const int opened = avformat_open_input(&raw, url.constData(), nullptr, &options); // frees raw on failure
     av_dict_free(&options);
     if (opened != 0)
         return false;
     format.reset(raw);
-    return avformat_find_stream_info(format.get(), nullptr) >= 0;
+    // The probing decoders are held to the picture limit as well.
+    std::vector<AVDictionary*> streamOptions(format->nb_streams, nullptr);
+    for (AVDictionary*& streamOption : streamOptions)
+        av_dict_set_int(&streamOption, "max_pixels", MaxPicturePixels, 0);
+    const int found = avformat_find_stream_info(format.get(), streamOptions.data());
+    for (AVDictionary*& streamOption : streamOptions)
+        av_dict_free(&streamOption);
+    return found >= 0;
 }
 
 bool TFFmpegBackend::OpenCodec()
@@ -170,10 +204,12 @@ bool TFFmpegBackend::OpenCodec()
         }
     }
     if (!stream)
-        return false;
+        return Refuse(TOpenError::NoVideoStream);
     const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
-    if (!decoder || IsExcludedCodec(decoder->id))
+    if (!decoder)
         return false;
+    if (IsExcludedCodec(decoder->id))
+        return Refuse(TOpenError::ExcludedCodec);
     codec.reset(avcodec_alloc_context3(decoder));
     if (!codec || avcodec_parameters_to_context(codec.get(), stream->codecpar) < 0)
         return false;
@@ -181,7 +217,9 @@ bool TFFmpegBackend::OpenCodec()
     codec->workaround_bugs = FF_BUG_AUTODETECT;
     codec->thread_count = decoderThreads;
     codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    codec->max_pixels = MaxPicturePixels;
     format->flags |= AVFMT_FLAG_GENPTS;
+    LearnGuessedFrameStep();
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
         return false;
     // Old muxers wrote 1001/1 for 1000/1001 s. The decoder no longer reads
@@ -195,14 +233,71 @@ bool TFFmpegBackend::OpenCodec()
     return true;
 }
 
-bool TFFmpegBackend::IsStreamUsable() const
+bool TFFmpegBackend::IsStreamUsable()
 {
-    // Unknown durations are AV_NOPTS_VALUE, which is negative.
+    if (width > MaxPictureSide || height > MaxPictureSide)
+        return Refuse(TOpenError::TooLarge);
+    if (width <= 0 || height <= 0 || stream->time_base.num <= 0 || stream->time_base.den <= 0)
+        return false;
+    if (durationUs == AV_NOPTS_VALUE)
+        return Refuse(TOpenError::UnknownDuration);
+    return IsDurationUsable();
+}
+
+bool TFFmpegBackend::IsDurationUsable()
+{
     if (durationUs <= MinimumDurationUs)
-        return false;
-    if (width <= 0 || height <= 0 || width > MaxPictureSide || height > MaxPictureSide)
-        return false;
-    return stream->time_base.num > 0 && stream->time_base.den > 0;
+        return Refuse(TOpenError::TooShort);
+    // Positions are 32-bit milliseconds: a longer video cannot be shown.
+    if (av_rescale(durationUs, 1000, 1000000) > INT32_MAX)
+        return Refuse(TOpenError::TooLong);
+    return true;
+}
+
+// FFmpeg's duration is an estimate from the bit rate for some containers,
+// and comes out short for others (MPEG program streams): the end of the
+// last video packet, read from a seek near the end, is where the last frame
+// ends. A longer duration from the container's timestamps is kept.
+bool TFFmpegBackend::MeasureDuration()
+{
+    const int64_t lastEnd = LastPacketEndUs();
+    const bool estimated = format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
+    if (lastEnd != AV_NOPTS_VALUE && (estimated || lastEnd > durationUs))
+        durationUs = lastEnd;
+    return IsDurationUsable();
+}
+
+// The end of the last video packet in microseconds from the stream's start;
+// AV_NOPTS_VALUE when the end of the file is not reached within the bounds.
+int64_t TFFmpegBackend::LastPacketEndUs()
+{
+    const AVRational base = stream->time_base;
+    const int64_t streamStart = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
+    const int64_t from = av_rescale_q(std::max<int64_t>(0, durationUs - EndScanSeconds * 1000000), MicrosecondBase, base);
+    if (av_seek_frame(format.get(), videoStreamIndex, SaturatingAdd(streamStart, from), AVSEEK_FLAG_BACKWARD) < 0)
+        return AV_NOPTS_VALUE;
+    const AVRational rate = av_guess_frame_rate(format.get(), stream, nullptr);
+    const int64_t frameLength = rate.num > 0 && rate.den > 0 ? av_rescale_q(1, av_inv_q(rate), base) : 0;
+    int64_t lastEnd = AV_NOPTS_VALUE;
+    bool ended = false;
+    for (int reads = 0; reads < MaxEndScanReads; ++reads) {
+        const int read = av_read_frame(format.get(), packet.get());
+        if (read < 0) {
+            ended = read == AVERROR_EOF;
+            break;
+        }
+        const int64_t timestamp = PacketTimestamp(packet.get());
+        if (packet->stream_index == videoStreamIndex && timestamp != AV_NOPTS_VALUE
+            && !(packet->flags & AV_PKT_FLAG_DISCARD)) {
+            const int64_t length = packet->duration > 0 ? packet->duration : frameLength;
+            lastEnd = MaxKnown(lastEnd, SaturatingAdd(timestamp, length));
+        }
+        av_packet_unref(packet.get());
+    }
+    av_packet_unref(packet.get());
+    if (!ended || lastEnd == AV_NOPTS_VALUE || lastEnd <= streamStart)
+        return AV_NOPTS_VALUE;
+    return av_rescale_q(SaturatingSubtract(lastEnd, streamStart), base, MicrosecondBase);
 }
 
 void TFFmpegBackend::ReleaseAll()
@@ -257,7 +352,7 @@ int64_t TFFmpegBackend::TargetTimestamp(int position) const
     const AVRational base = stream->time_base;
     int64_t ts = av_rescale(us, base.den, 1000000LL * base.num);
     if (startOffset >= 0 && position != 0)
-        ts += startOffset;
+        ts = SaturatingAdd(ts, startOffset);
     return ts;
 }
 
@@ -265,11 +360,13 @@ bool TFFmpegBackend::SeekTo(int position)
 {
     if (!format || !codec)
         return false;
+    deadline = std::chrono::steady_clock::now() + SeekDeadline;
     try {
         const bool found = DeliverFrameAt(TargetTimestamp(position));
         LearnStartOffset(position);
         return found;
     } catch (...) {
+        LogDroppedError("TFFmpegBackend::SeekTo");
         return false;
     }
 }
@@ -302,7 +399,16 @@ bool TFFmpegBackend::CurrentFrameAnswers(int64_t ts) const
         return true;
     if (ts < reached.framePts)
         return reached.precedingPts != AV_NOPTS_VALUE && ts > reached.precedingPts;
-    return reached.drained && BeforeWindowEnd(reached.framePts, ts);
+    return reached.drained && NoPacketFrom(ts) && BeforeWindowEnd(reached.framePts, ts);
+}
+
+// No video packet read since the seek lies at or after the target: once the
+// stream is drained, the last frame is the answer. Otherwise a frame at or
+// after the target exists but did not decode, and the last picture is not
+// the one for the target.
+bool TFFmpegBackend::NoPacketFrom(int64_t ts) const
+{
+    return reached.lastPacketPts == AV_NOPTS_VALUE || reached.lastPacketPts < ts;
 }
 
 bool TFFmpegBackend::CanDecodeForward(int64_t ts) const
@@ -315,7 +421,8 @@ bool TFFmpegBackend::CanDecodeForward(int64_t ts) const
 void TFFmpegBackend::ForgetDecoderPosition()
 {
     ForgetStepBack();
-    if (codec)
+    // A context whose open failed has nothing to flush (and crashes if asked).
+    if (codec && avcodec_is_open(codec.get()))
         avcodec_flush_buffers(codec.get());
     if (currentFrame)
         av_frame_unref(currentFrame.get());
@@ -353,9 +460,9 @@ bool TFFmpegBackend::SeekAndDecode(int64_t ts)
     if (landing != TLanding::Accepted)
         return false;
     reached.packetPending = true;
-    // Within the bounds the target was not reached (broken timestamps): the
-    // last decoded picture is the best there is.
-    return DecodeForward(ts, reached.keyPts) || reached.haveFrame;
+    // Frames without timestamps cannot be compared with the target: the last
+    // decoded picture is the best there is.
+    return DecodeForward(ts, reached.keyPts) || (reached.haveFrame && reached.framePts == AV_NOPTS_VALUE);
 }
 
 TFFmpegBackend::TLanding TFFmpegBackend::SeekAndFindKeyPacket(int64_t seekPoint, int64_t limit)
@@ -401,7 +508,7 @@ TFFmpegBackend::TLanding TFFmpegBackend::FindKeyPacket(int64_t limit, bool accep
 {
     for (int scanned = 0; scanned < MaxKeyScanPackets; ++scanned) {
         const TReadResult read = ReadVideoPacket();
-        if (read == TReadResult::EndOfInput)
+        if (read == TReadResult::EndOfInput || read == TReadResult::Failed)
             return TLanding::Failed;
         if (read == TReadResult::NoVideoPacket)
             continue;
@@ -430,7 +537,8 @@ bool TFFmpegBackend::DecodeForward(int64_t ts, int64_t fromPts)
     for (int rounds = 0;; ++rounds) {
         switch (ReceiveUntil(ts)) {
         case TDecodeResult::Reached: return true;
-        case TDecodeResult::Drained: return reached.haveFrame;
+        case TDecodeResult::Drained:
+            return reached.haveFrame && (reached.framePts == AV_NOPTS_VALUE || NoPacketFrom(ts));
         case TDecodeResult::Failed: return false;
         case TDecodeResult::NeedInput: break;
         }
@@ -438,6 +546,10 @@ bool TFFmpegBackend::DecodeForward(int64_t ts, int64_t fromPts)
             return false;
         if (!reached.packetPending) {
             const TReadResult read = ReadVideoPacket();
+            // A read that failed or was interrupted is no end of the stream:
+            // the frames after it are unknown.
+            if (read == TReadResult::Failed)
+                return false;
             if (read == TReadResult::EndOfInput) {
                 // Drain: the frames the decoder still holds come out, the last one too.
                 avcodec_send_packet(codec.get(), nullptr);
@@ -486,6 +598,13 @@ TFFmpegBackend::TDecodeResult TFFmpegBackend::ReceiveUntil(int64_t ts)
         if (received < 0)
             return TDecodeResult::Failed;
         ++statistics.framesReceived;
+        // The decoder's own limit stops most oversized frames; none reaches
+        // the scaler.
+        if (scratchFrame->width <= 0 || scratchFrame->height <= 0 || scratchFrame->width > MaxPictureSide
+            || scratchFrame->height > MaxPictureSide) {
+            av_frame_unref(scratchFrame.get());
+            continue;
+        }
         int64_t pts = scratchFrame->best_effort_timestamp;
         if (pts == AV_NOPTS_VALUE)
             pts = scratchFrame->pts;
@@ -504,6 +623,7 @@ TFFmpegBackend::TDecodeResult TFFmpegBackend::ReceiveUntil(int64_t ts)
 
 void TFFmpegBackend::AcceptFrame(int64_t pts)
 {
+    MendGuessedTimestamp(pts);
     KeepForStepBack();
     // Frames dropped unseen still lie between this frame and the one before.
     int64_t preceding = reached.haveFrame ? reached.framePts : AV_NOPTS_VALUE;
@@ -515,20 +635,52 @@ void TFFmpegBackend::AcceptFrame(int64_t pts)
     }
     av_frame_unref(currentFrame.get());
     av_frame_move_ref(currentFrame.get(), scratchFrame.get());
+    reached.firstAfterSeek = !reached.haveFrame;
     reached.haveFrame = true;
     reached.framePts = pts;
     reached.precedingPts = preceding;
+}
+
+// MPEG program streams carry no timestamp on most pictures; after a seek
+// the demuxer guesses the first one from where it landed, and the guess
+// can lie a frame or more early. In these constant-rate streams the frame
+// decoded next is one frame later, so it tells the first frame's time.
+// Without this the frame, kept for stepping back, would claim a position
+// that fetches the frame before it.
+void TFFmpegBackend::MendGuessedTimestamp(int64_t nextPts)
+{
+    if (guessedFrameStep <= 0 || !reached.firstAfterSeek || nextPts == AV_NOPTS_VALUE
+        || reached.framePts == AV_NOPTS_VALUE)
+        return;
+    const int64_t mended = nextPts - guessedFrameStep;
+    if (reached.framePts < mended && (reached.precedingPts == AV_NOPTS_VALUE || reached.precedingPts < mended))
+        reached.framePts = mended;
+}
+
+void TFFmpegBackend::LearnGuessedFrameStep()
+{
+    const char* demuxer = format->iformat->name;
+    const bool guessed = std::strcmp(demuxer, "mpeg") == 0 || std::strcmp(demuxer, "mpegvideo") == 0;
+    const AVRational rate = stream->avg_frame_rate;
+    if (!guessed || rate.num <= 0 || rate.den <= 0 || av_cmp_q(rate, stream->r_frame_rate) != 0)
+        return;
+    guessedFrameStep = av_rescale_q(1, av_inv_q(rate), stream->time_base);
 }
 
 TFFmpegBackend::TReadResult TFFmpegBackend::ReadVideoPacket()
 {
     av_packet_unref(packet.get());
     for (int reads = 0; reads < MaxReadsPerPacket; ++reads) {
-        if (av_read_frame(format.get(), packet.get()) < 0)
-            return TReadResult::EndOfInput;
+        const int result = av_read_frame(format.get(), packet.get());
+        if (result < 0) {
+            const bool atEnd = result == AVERROR_EOF || (format->pb && avio_feof(format->pb));
+            return atEnd && !Interrupted(this) ? TReadResult::EndOfInput : TReadResult::Failed;
+        }
         if (packet->stream_index == videoStreamIndex) {
             if (dataStartPos < 0 && packet->pos >= 0)
                 dataStartPos = packet->pos;
+            if (!(packet->flags & AV_PKT_FLAG_DISCARD))
+                reached.lastPacketPts = MaxKnown(reached.lastPacketPts, PacketTimestamp(packet.get()));
             LearnKeyInterval();
             return TReadResult::Packet;
         }
@@ -584,6 +736,7 @@ bool TFFmpegBackend::RenderFrame(TSafetyBitmap& frame)
         return sws_scale(context, currentFrame->data, currentFrame->linesize, 0, currentFrame->height, target,
                          targetStride) > 0;
     } catch (...) {
+        LogDroppedError("TFFmpegBackend::RenderFrame");
         return false;
     }
 }

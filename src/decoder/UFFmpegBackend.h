@@ -4,6 +4,7 @@
 #include "decoder/UMovieBackend.h"
 #include "decoder/USeekPolicy.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -55,17 +56,22 @@ public:
     static constexpr int DefaultDecoderThreads = 0;
 
 private:
-    enum class TReadResult { Packet, NoVideoPacket, EndOfInput };
+    enum class TReadResult { Packet, NoVideoPacket, EndOfInput, Failed };
     enum class TDecodeResult { Reached, NeedInput, Drained, Failed };
     enum class TLanding { Accepted, Late, Failed };
 
     bool OpenInput(const QString& fileName);
     bool OpenCodec();
-    bool IsStreamUsable() const;
+    bool IsStreamUsable();
+    bool IsDurationUsable();
+    bool MeasureDuration();
+    int64_t LastPacketEndUs();
     void ReleaseAll();
+    static int Interrupted(void* backend);
 
     int64_t TargetTimestamp(int position) const;
     bool CurrentFrameAnswers(int64_t ts) const;
+    bool NoPacketFrom(int64_t ts) const;
     bool CanDecodeForward(int64_t ts) const;
     bool SeekAndDecode(int64_t ts);
     TLanding SeekAndFindKeyPacket(int64_t seekPoint, int64_t limit);
@@ -75,6 +81,8 @@ private:
     void SendCurrentPacket(int64_t ts);
     TDecodeResult ReceiveUntil(int64_t ts);
     void AcceptFrame(int64_t pts);
+    void MendGuessedTimestamp(int64_t nextPts);
+    void LearnGuessedFrameStep();
     TReadResult ReadVideoPacket();
     void LearnKeyInterval();
     void ForgetDecoderPosition();
@@ -86,6 +94,8 @@ private:
     // Frame stepping (UFFmpegFrameStep.cpp).
     bool DeliverFrameAt(int64_t ts);
     bool KeptFrameAnswers(int64_t ts);
+    struct TKeptFrame;
+    bool KeptFrameCovers(const TKeptFrame& kept, int64_t ts) const;
     bool RefillStepBack(int64_t shownPts);
     bool ShowLatestBefore(int64_t pts);
     void Show(int index);
@@ -113,8 +123,12 @@ private:
     int64_t startOffset = -1;   // stream start time in time-base units, learned at position 0
     int64_t dataStartPos = -1;  // byte position of the first packet, for rewinding
     int64_t keyInterval = 0;    // longest key-frame distance seen, time-base units
+    int64_t guessedFrameStep = 0; // frame distance where the first frame after a seek has a guessed time
     int width = 0;
     int height = 0;
+    // Libavformat calls give up after this (interrupt callback); set at the
+    // start of the open and of every SeekTo.
+    std::chrono::steady_clock::time_point deadline;
 
     // Where the decoder stands: the delivered frame, the frame before it,
     // and the reading and decoding state that leads to the next one. Every
@@ -130,6 +144,8 @@ private:
         int64_t lastKeyPts = AV_NOPTS_VALUE;   // last key packet read since the last seek
         bool inputEnded = false;               // end of input reached and signalled to the decoder
         bool drained = false;                  // every frame of the stream has been handed out
+        int64_t lastPacketPts = AV_NOPTS_VALUE; // latest video packet read since the seek
+        bool firstAfterSeek = false;           // the delivered frame is the first since the seek
     };
     TDecoderPosition reached;
 

@@ -83,14 +83,23 @@ int64_t TFFmpegBackend::ShownPts() const
     return shownIndex >= 0 ? stepBack[static_cast<size_t>(shownIndex)].pts : reached.framePts;
 }
 
+// Whether ts, before the kept frame, still gives it: after the frame before
+// it, or, where that one is unknown, the frame's own rounded position.
+bool TFFmpegBackend::KeptFrameCovers(const TKeptFrame& kept, int64_t ts) const
+{
+    if (kept.precedingPts != AV_NOPTS_VALUE)
+        return ts > kept.precedingPts;
+    const int position = PositionOf(kept.pts);
+    return position < Duration() && ts == TargetTimestamp(position);
+}
+
 // A position fetched again after a step lands on a kept frame: shown
 // without decoding anything.
 bool TFFmpegBackend::KeptFrameAnswers(int64_t ts)
 {
     for (size_t i = 0; i < stepBack.size(); ++i) {
         const TKeptFrame& kept = stepBack[i];
-        const bool after = kept.precedingPts != AV_NOPTS_VALUE && ts > kept.precedingPts;
-        if (ts == kept.pts || (after && ts < kept.pts) || ts == TargetTimestamp(PositionOf(kept.pts))) {
+        if (ts == kept.pts || (ts < kept.pts && KeptFrameCovers(kept, ts))) {
             Show(static_cast<int>(i));
             return true;
         }

@@ -7,6 +7,20 @@
 
 class TSafetyBitmap;
 
+// Why an open failed. The window shows one message for every reason;
+// pellumo-grab names it.
+enum class TOpenError {
+    None,
+    NotRegularFile,  // missing, a folder, a FIFO or a device
+    Unreadable,      // not a container either back end reads, or no picture decodes
+    NoVideoStream,
+    ExcludedCodec,   // left to the AVI back end, which could not serve it either
+    TooLarge,        // pictures over 8192 pixels a side
+    UnknownDuration,
+    TooShort,        // 40 ms or less
+    TooLong,         // beyond 32-bit milliseconds (about 24.8 days)
+};
+
 // One way of decoding a video file. The movie decoder owns one of each kind
 // and dispatches to the one that opened the current file. Positions and
 // durations are milliseconds; failures are reported as false or -1, never
@@ -17,7 +31,9 @@ public:
     virtual ~TMovieBackend() = default;
 
     // Opens the file and prepares frame (24 bits, the video's size, black).
+    // On failure OpenError() says why.
     virtual bool Open(const QString& fileName, TSafetyBitmap& frame) = 0;
+    TOpenError OpenError() const { return openError; }
     // Releases everything the back end holds; false when a release failed.
     virtual bool Close() = 0;
     virtual int Duration() const = 0;
@@ -46,4 +62,14 @@ public:
         return !fileName.isEmpty() && ::stat(QFile::encodeName(fileName).constData(), &info) == 0
                && S_ISREG(info.st_mode);
     }
+
+protected:
+    // Records why the open failed; returns false for the caller to return.
+    bool Refuse(TOpenError reason)
+    {
+        openError = reason;
+        return false;
+    }
+
+    TOpenError openError = TOpenError::None;
 };

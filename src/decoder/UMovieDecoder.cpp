@@ -25,8 +25,11 @@ bool TMovieDecoder::Open(const QString& name)
     if (active)
         Close();
     useAviFile = false;
-    if (!TMovieBackend::IsRegularFile(name))
+    openError = TOpenError::None;
+    if (!TMovieBackend::IsRegularFile(name)) {
+        openError = TOpenError::NotRegularFile;
         return false;
+    }
     if (ffmpegBackend && ffmpegBackend->Open(name, frameBitmap)) {
         fileName = name;
         active = true;
@@ -38,6 +41,10 @@ bool TMovieDecoder::Open(const QString& name)
         active = true;
         return true;
     }
+    // The AVI back end's reason where it knew the file better.
+    const TOpenError ffmpegError = ffmpegBackend ? ffmpegBackend->OpenError() : TOpenError::Unreadable;
+    const TOpenError aviError = aviBackend->OpenError();
+    openError = ffmpegError == TOpenError::Unreadable && aviError != TOpenError::None ? aviError : ffmpegError;
     return false;
 }
 

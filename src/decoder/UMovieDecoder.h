@@ -1,11 +1,11 @@
 #pragma once
 
+#include "decoder/UMovieBackend.h"
 #include "picture/TSafetyBitmap.h"
 
 #include <QString>
 #include <memory>
 
-class TMovieBackend;
 
 // Opens one video at a time and delivers the picture at any millisecond
 // position as a 24-bit bitmap. The FFmpeg back end is tried first; a file it
@@ -20,6 +20,8 @@ public:
 
     bool Open(const QString& fileName);
     bool Close();
+    // Why the last Open failed (None after a successful one).
+    TOpenError OpenError() const { return openError; }
 
     bool Active() const { return active; }
     const QString& FileName() const { return fileName; }
@@ -50,6 +52,7 @@ private:
     QString fileName;
     bool active = false;
     bool useAviFile = false;
+    TOpenError openError = TOpenError::None;
     TSafetyBitmap frameBitmap;
     std::unique_ptr<TMovieBackend> ffmpegBackend;
     std::unique_ptr<TMovieBackend> aviBackend;

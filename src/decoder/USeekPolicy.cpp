@@ -14,8 +14,8 @@ constexpr int64_t BackOffStep = 10; // time-base units of the first back-off
 constexpr int MinForwardPackets = 200;
 constexpr int64_t MaxForwardFrames = 24 * 3600 * 120;
 
-// Timestamps come from the file: arithmetic on them saturates instead of
-// overflowing.
+} // namespace
+
 int64_t SaturatingSubtract(int64_t value, int64_t amount)
 {
     int64_t result;
@@ -31,8 +31,6 @@ int64_t SaturatingAdd(int64_t value, int64_t amount)
         return amount > 0 ? INT64_MAX : INT64_MIN;
     return result;
 }
-
-} // namespace
 
 int64_t ClampToStart(int64_t point, const TKeyFrameIndex& index)
 {

@@ -29,6 +29,11 @@ public:
     virtual bool Reaches(int64_t ts) const = 0;
 };
 
+// Timestamps come from the file: arithmetic on them saturates instead of
+// overflowing.
+int64_t SaturatingAdd(int64_t value, int64_t amount);
+int64_t SaturatingSubtract(int64_t value, int64_t amount);
+
 // Each try of a seek lands on the first key frame at or after the point
 // returned. Attempt 0: the indexed key frame at or before the target, or,
 // without an index that reaches the target, the target less 1.25 learned

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int MaxSplitCount = 999; // pictures are numbered in three digits
+constexpr int MaxPictures = 999; // pictures are numbered in three digits
 
 std::optional<int> ParseMilliseconds(const QString& text)
 {
@@ -23,12 +23,15 @@ std::optional<int> ParseMilliseconds(const QString& text)
 QString TGrabOptions::Usage()
 {
     return QStringLiteral(
-        "Usage: pellumo-grab [--at MS[,MS...]]... [--split N [--range START:END]] [-o DIR]\n"
+        "Usage: pellumo-grab [--at MS[,MS...]]... [--sharpest MS[,MS...]]...\n"
+        "                    [--split N [--range START:END]] [-o DIR]\n"
         "                    [--format bmp|jpg|png] [--deinterlace] [--info] VIDEO\n"
         "\n"
         "Writes the frames of VIDEO at the given millisecond positions as pictures.\n"
         "\n"
         "  --at MS[,MS...]    positions in milliseconds, fetched in the order given\n"
+        "  --sharpest MS[,MS...]  for each position the sharpest frame within 0.5 s\n"
+        "                     either side; its own position is printed\n"
         "  --split N          N positions at equal intervals, as the automatic split\n"
         "  --range START:END  the stretch the split covers (default: the whole video)\n"
         "  -o DIR             folder for the pictures DIR/001.ext, ... (default: .)\n"
@@ -42,6 +45,7 @@ QString TGrabOptions::Usage()
         "  backend=ffmpeg|avi duration=<ms> size=<w>x<h>\n"
         "then one line per picture: number, position and path, separated by tabs.\n"
         "A position at or past the end gives the last frame (duration - 1).\n"
+        "At most 999 positions in one run.\n"
         "Exit status: 0 success, 1 the video cannot be opened or a picture cannot\n"
         "be fetched (no picture for that position) or written, 2 bad usage.\n");
 }
@@ -54,7 +58,7 @@ bool TGrabOptions::Fail(const QString& message)
 
 bool TGrabOptions::NeedsValue(const QString& option) const
 {
-    return option == "--at" || option == "--split" || option == "--range" || option == "-o"
+    return option == "--at" || option == "--sharpest" || option == "--split" || option == "--range" || option == "-o"
            || option == "--format";
 }
 
@@ -94,25 +98,31 @@ bool TGrabOptions::Parse(const QStringList& arguments)
         return Fail("no VIDEO given");
     if (range && std::none_of(requests.begin(), requests.end(), [](const TRequest& r) { return r.splitCount > 0; }))
         return Fail("--range needs --split");
+    qint64 pictures = 0;
+    for (const TRequest& request : requests)
+        pictures += qint64(request.positions.size()) + request.splitCount;
+    if (pictures > MaxPictures)
+        return Fail(QString("at most %1 positions in one run (%2 given)").arg(MaxPictures).arg(pictures));
     return true;
 }
 
 bool TGrabOptions::ParseOption(const QString& option, const QString& value)
 {
-    if (option == "--at") {
+    if (option == "--at" || option == "--sharpest") {
         TRequest request;
+        request.sharpest = option == "--sharpest";
         for (const QString& part : value.split(',')) {
             const std::optional<int> position = ParseMilliseconds(part);
             if (!position)
-                return Fail("--at: not a position in milliseconds: " + part);
+                return Fail(option + ": not a position in milliseconds: " + part);
             request.positions.push_back(*position);
         }
         requests.push_back(request);
     } else if (option == "--split") {
         bool ok = false;
         const int count = value.toInt(&ok);
-        if (!ok || count < 1 || count > MaxSplitCount)
-            return Fail(QString("--split: N must be 1 to %1").arg(MaxSplitCount));
+        if (!ok || count < 1 || count > MaxPictures)
+            return Fail(QString("--split: N must be 1 to %1").arg(MaxPictures));
         requests.push_back(TRequest{{}, count});
     } else if (option == "--range") {
         const QStringList ends = value.split(':');
@@ -157,20 +167,27 @@ QString TGrabOptions::Extension() const
 
 std::vector<int> TGrabOptions::Positions(int duration) const
 {
-    const int last = std::max(duration - 1, 0);
     std::vector<int> positions;
+    for (const TPick& pick : Picks(duration))
+        positions.push_back(pick.position);
+    return positions;
+}
+
+std::vector<TGrabOptions::TPick> TGrabOptions::Picks(int duration) const
+{
+    const int last = std::max(duration - 1, 0);
+    std::vector<TPick> picks;
     for (const TRequest& request : requests) {
         if (request.splitCount > 0) {
             // The range is kept within the video, as the position bar does.
             const int start = range ? std::min(range->first, std::max(duration, 0)) : 0;
             const int end = range ? std::min(range->second, std::max(duration, 0)) : std::max(duration, 0);
-            const std::vector<int> split = SplitPositions(start, end, request.splitCount);
-            positions.insert(positions.end(), split.begin(), split.end());
+            for (int position : SplitPositions(start, end, request.splitCount))
+                picks.push_back({std::min(position, last), false});
         } else {
-            positions.insert(positions.end(), request.positions.begin(), request.positions.end());
+            for (int position : request.positions)
+                picks.push_back({std::min(position, last), request.sharpest});
         }
     }
-    for (int& position : positions)
-        position = std::min(position, last);
-    return positions;
+    return picks;
 }

@@ -7,7 +7,8 @@
 #include <vector>
 
 // The command line of pellumo-grab:
-//   pellumo-grab [--at MS[,MS...]]... [--split N [--range START:END]] [-o DIR]
+//   pellumo-grab [--at MS[,MS...]]... [--sharpest MS[,MS...]]...
+//                [--split N [--range START:END]] [-o DIR]
 //                [--format bmp|jpg|png] [--deinterlace] [--info] VIDEO
 // Positions are kept in the order given; a split is expanded once the
 // video's duration is known.
@@ -19,8 +20,17 @@ public:
     // One request, in command-line order: fixed positions or a split.
     struct TRequest
     {
-        std::vector<int> positions; // --at
+        std::vector<int> positions; // --at, --sharpest
         int splitCount = 0;         // --split N (0: none)
+        bool sharpest = false;      // --sharpest: the sharpest frame around each position
+    };
+
+    // One picture to write: the frame at position, or the sharpest frame
+    // around it.
+    struct TPick
+    {
+        int position = 0;
+        bool sharpest = false;
     };
 
     // Parses the arguments after the program name. On failure Error() says
@@ -41,6 +51,8 @@ public:
     // split positions over the range (whole video by default), positions
     // at or past the end moved to duration - 1.
     std::vector<int> Positions(int duration) const;
+    // The same, each with the way it is fetched.
+    std::vector<TPick> Picks(int duration) const;
 
     static QString Usage();
 

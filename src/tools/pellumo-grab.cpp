@@ -2,6 +2,7 @@
 // through the program's own decoder. See TGrabOptions::Usage().
 
 #include "decoder/UMovieDecoder.h"
+#include "decoder/USharpestFrame.h"
 #include "picture/TSafetyBitmap.h"
 #include "picture/UDeinterlace.h"
 #include "picture/UImageWriter.h"
@@ -22,6 +23,24 @@ constexpr int ExitUsage = 2;
 void PrintError(const QString& message)
 {
     std::fprintf(stderr, "pellumo-grab: %s\n", qPrintable(message));
+}
+
+QString DescribeOpenError(TOpenError error)
+{
+    switch (error) {
+    case TOpenError::None: break;
+    case TOpenError::NotRegularFile: return "no such file, or not a regular file";
+    case TOpenError::Unreadable: return "not a video either reader can read, or no picture decodes";
+    case TOpenError::NoVideoStream: return "no video stream";
+    case TOpenError::ExcludedCodec:
+        return "codec left to the AVI reader (Indeo 3, Cinepak, Microsoft RLE, Microsoft Video 1), which could not "
+               "read it";
+    case TOpenError::TooLarge: return "pictures larger than 8192 pixels a side";
+    case TOpenError::UnknownDuration: return "unknown duration";
+    case TOpenError::TooShort: return "too short (40 ms or less)";
+    case TOpenError::TooLong: return "too long (more than 2147483647 ms, about 24.8 days)";
+    }
+    return "unknown reason";
 }
 
 void WritePicture(const QImage& image, const QString& path, TGrabOptions::TImageFormat format)
@@ -58,7 +77,7 @@ int Grab(const TGrabOptions& options)
 {
     TMovieDecoder decoder;
     if (!decoder.Open(options.VideoPath())) {
-        PrintError(QString("cannot open video %1").arg(options.VideoPath()));
+        PrintError(QString("cannot open video %1: %2").arg(options.VideoPath(), DescribeOpenError(decoder.OpenError())));
         return ExitFailure;
     }
     std::printf("backend=%s duration=%d size=%dx%d\n", decoder.UseAviFile() ? "avi" : "ffmpeg", decoder.Duration(),
@@ -67,21 +86,31 @@ int Grab(const TGrabOptions& options)
     if (options.InfoOnly())
         return 0;
 
-    const std::vector<int> positions = options.Positions(decoder.Duration());
+    const std::vector<TGrabOptions::TPick> picks = options.Picks(decoder.Duration());
     const QDir folder(options.OutputFolder());
-    if (!positions.empty() && !folder.mkpath(".")) {
+    if (!picks.empty() && !folder.mkpath(".")) {
         PrintError(QString("cannot create folder %1").arg(options.OutputFolder()));
         return ExitFailure;
     }
     int status = 0;
-    const TProgress progress(static_cast<int>(positions.size()));
-    for (size_t i = 0; i < positions.size(); ++i) {
+    const TProgress progress(static_cast<int>(picks.size()));
+    for (size_t i = 0; i < picks.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
         const QString path = folder.filePath(QString("%1.%2").arg(number, 3, 10, QChar('0')).arg(options.Extension()));
+        int position = picks[i].position;
+        bool fetched = false;
+        if (picks[i].sharpest) {
+            // Without any frame worth a score the frame at the position is written.
+            const TSharpestFrame sharpest = FindSharpestFrame(decoder, position);
+            fetched = sharpest.position >= 0 || decoder.FetchFrame(position);
+            position = sharpest.position >= 0 ? sharpest.position : position;
+        } else {
+            fetched = decoder.FetchFrame(position);
+        }
         // As in the program's split: a frame that cannot be fetched gives no
         // picture (the previous one would carry the wrong position).
-        if (!decoder.FetchFrame(positions[i])) {
-            PrintError(QString("%1: no frame at %2 ms, skipped").arg(options.VideoPath()).arg(positions[i]));
+        if (!fetched) {
+            PrintError(QString("%1: no frame at %2 ms, skipped").arg(options.VideoPath()).arg(position));
             status = ExitFailure;
             progress.Step(number);
             continue;
@@ -96,7 +125,7 @@ int Grab(const TGrabOptions& options)
             PrintError(QString("cannot write %1: %2").arg(path, QString::fromLocal8Bit(error.what())));
             return ExitFailure;
         }
-        std::printf("%03d\t%d\t%s\n", number, positions[i], qPrintable(path));
+        std::printf("%03d\t%d\t%s\n", number, position, qPrintable(path));
         std::fflush(stdout);
         progress.Step(number);
     }

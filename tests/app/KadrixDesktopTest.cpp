@@ -17,7 +17,9 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QSet>
 #include <QUrl>
 
 using namespace PellumoFixture;
@@ -131,6 +133,47 @@ TEST(HelpFile, DefaultTopicAndMainWindowContextArePages)
     EXPECT_NE(mainWindow, help.DefaultTopic());
     EXPECT_TRUE(help.ContextTopic(6008).isEmpty());
     EXPECT_FALSE(TChmFile(FixturePath(QStringLiteral("mpeg4.avi"))).IsOpen());
+}
+
+TEST(HelpFile, EveryLinkLeadsToATopicAndEveryListedTopicIsReached)
+{
+    TChmFile help(HelpFile);
+    ASSERT_TRUE(help.IsOpen()) << HelpFile.toStdString();
+    const auto contents = help.Read(QStringLiteral("/pellumo.hhc"));
+    ASSERT_TRUE(contents.has_value());
+    QStringList listed;
+    const QRegularExpression local(QStringLiteral("name=\"Local\" value=\"([^\"]+)\""));
+    for (const auto& match : local.globalMatch(QString::fromUtf8(*contents)))
+        listed.append(u'/' + match.captured(1));
+    ASSERT_FALSE(listed.isEmpty());
+
+    // Follow the links from the default topic, as a reader would.
+    const QRegularExpression href(QStringLiteral("href=\"([^\"]+)\""));
+    QSet<QString> reached;
+    QStringList pending{help.DefaultTopic()};
+    while (!pending.isEmpty()) {
+        const QString page = pending.takeFirst();
+        if (reached.contains(page))
+            continue;
+        reached.insert(page);
+        const auto text = help.Read(page);
+        ASSERT_TRUE(text.has_value()) << page.toStdString();
+        for (const auto& match : href.globalMatch(QString::fromUtf8(*text))) {
+            const QUrl link = QUrl(QStringLiteral("chm:") + page).resolved(QUrl(match.captured(1)));
+            if (link.scheme() != u"chm")
+                continue; // web pages go to the browser
+            const QString target = link.path();
+            ASSERT_TRUE(help.Contains(target)) << page.toStdString() << " -> " << target.toStdString();
+            if (link.hasFragment()) {
+                EXPECT_TRUE(help.Read(target)->contains(("name=\"" + link.fragment() + "\"").toUtf8()))
+                    << page.toStdString() << " -> " << link.toString().toStdString();
+            }
+            if (target.endsWith(QLatin1String(".htm")))
+                pending.append(target);
+        }
+    }
+    for (const QString& topic : listed)
+        EXPECT_TRUE(reached.contains(topic)) << topic.toStdString() << " is not linked from any page";
 }
 
 TEST_F(KadrixDesktopTest, F1ShowsTheDefaultTopicAndLinksStayInTheViewer)

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -162,8 +163,9 @@ TEST_F(KadrixLayoutTest, EveryButtonWithAnActionRunsItsOwnAction)
         button->click();
         EXPECT_EQ(runs, (std::map<const TAction*, int>{{action, 1}})) << button->objectName().toStdString();
     }
-    // Every action has its button but the scene list's double click.
-    EXPECT_EQ(bound, window->Actions().All().size() - 1);
+    // Every action has its button but the scene list's double click and the
+    // three frame commands of the bar's menu.
+    EXPECT_EQ(bound, window->Actions().All().size() - 4);
 }
 
 TEST_F(KadrixLayoutTest, NothingPlaysOrStepsBeforeAMovieIsShown)
@@ -327,5 +329,40 @@ TEST(KadrixQtTextsTest, QtsOwnButtonsAndFileDialogAreJapanese)
         const auto* label = dialog.findChild<QLabel*>(name);
         ASSERT_NE(label, nullptr) << name;
         EXPECT_FALSE(label->text().contains(QRegularExpression("[A-Za-z]{3}"))) << label->text().toStdString();
+    }
+}
+
+TEST(KadrixQtTextsTest, FileDialogFiltersReadAsTheirTextsAndKeepTheirPatterns)
+{
+    struct Case
+    {
+        const char* filter;
+        int filterIndex;
+        QStringList shown;
+        const char* matching;
+    };
+    const Case cases[] = {
+        {"ビットマップ形式(*.bmp)|*.bmp|JPEG形式(*.jpg)|*.jpg|すべてのファイル(*.*)|*.*", 2,
+         {"ビットマップ形式(*.bmp)", "JPEG形式(*.jpg)", "すべてのファイル(*.*)"}, "a.jpg"},
+        {"動画ファイル|*.avi;*.mpg|AVI形式(.avi)|*.avi", 1, {"動画ファイル", "AVI形式(.avi)"}, "a.mpg"},
+    };
+    for (const Case& c : cases) {
+        TFileDialogRequest request;
+        request.Filter = QString::fromUtf8(c.filter);
+        request.FilterIndex = c.filterIndex;
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        TQtDialogs::PrepareFileDialog(dialog, request);
+        const auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
+        ASSERT_NE(types, nullptr);
+        QStringList shown;
+        for (int i = 0; i < types->count(); ++i)
+            shown.append(types->itemText(i));
+        EXPECT_EQ(shown, c.shown);
+        // The chosen entry still filters by its patterns and maps back to its index.
+        EXPECT_EQ(TQtDialogs::SelectedFilterIndex(dialog), c.filterIndex) << c.filter;
+        const auto* files = dialog.findChild<QFileSystemModel*>();
+        ASSERT_NE(files, nullptr);
+        EXPECT_TRUE(QDir::match(files->nameFilters(), c.matching)) << c.filter;
     }
 }

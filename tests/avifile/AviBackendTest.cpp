@@ -97,7 +97,7 @@ TEST_F(AviBackendTest, OpensUncompressedVideoBlackAndDeliversFramesTopRowFirst)
     EXPECT_EQ(backend.FrameHeight(), 2);
     EXPECT_EQ(backend.FirstSample(), 0);
     EXPECT_EQ(backend.LastSample(), 4);
-    EXPECT_EQ(backend.Duration(), 160); // the start of frame 4 at 25 frames a second
+    EXPECT_EQ(backend.Duration(), 200); // the end of frame 4 at 25 frames a second
     ASSERT_EQ(frame.Width(), 4);
     EXPECT_EQ(frame.Image().format(), QImage::Format_BGR888);
     EXPECT_EQ(PixelAt(frame, 0, 0), Bgr(0, 0, 0));
@@ -165,10 +165,10 @@ TEST_F(AviBackendTest, VideoStreamWithTheLowestPriorityIsChosen)
     EXPECT_EQ(backend.StreamNumber(), 1);
 }
 
-TEST_F(AviBackendTest, OneFrameFileHasDurationZeroAndAlwaysItsFrame)
+TEST_F(AviBackendTest, OneFrameFileLastsOneFrameAndAlwaysShowsIt)
 {
     ASSERT_TRUE(backend.Open(Save(TTestAviWriter::Write({ TwoRowStream(1) })), frame));
-    EXPECT_EQ(backend.Duration(), 0);
+    EXPECT_EQ(backend.Duration(), 40);
     for (int position : { -1, 0, 500 }) {
         ASSERT_TRUE(backend.SeekTo(position));
         ASSERT_TRUE(backend.RenderFrame(frame));
@@ -192,7 +192,7 @@ TEST_F(AviBackendTest, StartOfTheStreamIsItsFirstSample)
     ASSERT_TRUE(backend.Open(Save(TTestAviWriter::Write({ video })), frame));
     EXPECT_EQ(backend.FirstSample(), 10);
     EXPECT_EQ(backend.LastSample(), 12);
-    EXPECT_EQ(backend.Duration(), 80);
+    EXPECT_EQ(backend.Duration(), 120);
     ASSERT_TRUE(backend.SeekTo(0));
     ASSERT_TRUE(backend.RenderFrame(frame));
     EXPECT_EQ(PixelAt(frame, 0, 0), Bgr(0, 1, 0));
@@ -254,7 +254,7 @@ TEST_F(AviBackendTest, DecoderServesRefusedCodecsThroughTheAviBackEnd)
     ASSERT_TRUE(decoder.Open(path));
     EXPECT_TRUE(decoder.UseAviFile());
     EXPECT_EQ(decoder.FileName(), path);
-    EXPECT_EQ(decoder.Duration(), 80);
+    EXPECT_EQ(decoder.Duration(), 120);
     EXPECT_EQ(decoder.FrameWidth(), 6);
     ASSERT_TRUE(decoder.FetchFrame(45));
     EXPECT_EQ(PixelAt(decoder.FrameBitmap(), 0, 0), Bgr(20, 20, 20));

@@ -52,14 +52,15 @@ TEST_P(AviFixtureVideo, ServedByTheAviBackEndWithTheFrameOfEachPosition)
     EXPECT_TRUE(decoder.UseAviFile());
     EXPECT_EQ(decoder.FrameWidth(), video.width);
     EXPECT_EQ(decoder.FrameHeight(), video.height);
-    // The start of the last frame, rounded up to whole milliseconds.
-    EXPECT_EQ(decoder.Duration(), int((qint64(video.frames - 1) * 1000 + video.rate - 1) / video.rate));
+    // The end of the last frame, rounded up to whole milliseconds.
+    EXPECT_EQ(decoder.Duration(), int((qint64(video.frames) * 1000 + video.rate - 1) / video.rate));
 
     std::vector<int> positions;
     for (int position = 0; position <= decoder.Duration() + 100; position += 13)
         positions.push_back(position);
-    // Backwards across key frames, and the edges of frame spans.
-    for (int position : { 1990, 40, 1000, 39, 80, 79, -10 })
+    // Backwards across key frames, the edges of frame spans, and the end of
+    // the position bar.
+    for (int position : { 1990, 40, 1000, 39, 80, 79, -10, decoder.Duration() - 1 })
         positions.push_back(position);
     for (int position : positions) {
         ASSERT_TRUE(decoder.FetchFrame(position)) << position;

@@ -86,6 +86,8 @@ TEST_P(TFrameStepTest, StepsFromEveryPosition)
         if (frame > 0) {
             ASSERT_TRUE(decoder.PreviousFrame()) << "from frame " << frame;
             EXPECT_EQ(Shown(), frame - 1);
+            // A frame first met after a seek knows its own position too.
+            ExpectPositionGivesFrame(frame - 1);
             ASSERT_TRUE(decoder.NextFrame());
             EXPECT_EQ(Shown(), frame);
         }

@@ -20,6 +20,16 @@ TEST(TGrabOptionsTest, KeepsTheOrderGivenAndClampsPastTheEnd)
     EXPECT_EQ(options.Positions(4000), std::vector<int>({3000, 100, 1100, 2100, 3999}));
 }
 
+TEST(TGrabOptionsTest, SharpestPositionsAreMarked)
+{
+    TGrabOptions options;
+    ASSERT_TRUE(options.Parse({"--sharpest", "700,9000", "--at", "50", "v.avi"}));
+    const std::vector<TGrabOptions::TPick> picks = options.Picks(4000);
+    ASSERT_EQ(picks.size(), 3u);
+    EXPECT_TRUE(picks[0].sharpest && picks[1].sharpest && !picks[2].sharpest);
+    EXPECT_EQ(picks[1].position, 3999);
+}
+
 TEST(TGrabOptionsTest, SplitRangeStaysInsideTheVideo)
 {
     TGrabOptions options;
@@ -53,9 +63,12 @@ TEST(TGrabOptionsTest, RefusesBadUsage)
         {"a.avi", "b.avi"},
         {"--at", "x", "v.avi"},
         {"--at", "-5", "v.avi"},
+        {"--sharpest", "x", "v.avi"},
         {"--at", "1,,2", "v.avi"},
         {"--split", "0", "v.avi"},
         {"--split", "1000", "v.avi"},
+        {"--split", "999", "--split", "999", "v.avi"}, // pictures are numbered in three digits
+        {"--split", "998", "--at", "1,2", "v.avi"},
         {"--range", "0:10", "v.avi"},
         {"--split", "4", "--range", "10:5", "v.avi"},
         {"--format", "gif", "v.avi"},
@@ -184,10 +197,16 @@ TEST(TGrabToolTest, FailuresNameTheFileAndSetTheExitCode)
     const TGrabRun unopened = RunGrab({missing});
     EXPECT_EQ(unopened.exitCode, 1);
     EXPECT_TRUE(unopened.err.contains(missing));
+    EXPECT_TRUE(unopened.err.contains("not a regular file")) << unopened.err.toStdString();
     EXPECT_TRUE(unopened.out.isEmpty());
 
-    const TGrabRun garbage = RunGrab({FixturePath(PellumoFixture::RandomBytesAvi)});
-    EXPECT_EQ(garbage.exitCode, 1);
+    // Why a video cannot be opened is said.
+    for (auto [name, reason] : {std::pair{PellumoFixture::RandomBytesAvi, "not a video"},
+                                {"no_duration.m4v", "unknown duration"}}) {
+        const TGrabRun refused = RunGrab({FixturePath(name)});
+        EXPECT_EQ(refused.exitCode, 1) << name;
+        EXPECT_TRUE(refused.err.contains(reason)) << refused.err.toStdString();
+    }
 
     // A file where the folder should be: the picture cannot be written.
     const QString blocker = folder.filePath("blocker");
