@@ -4,6 +4,7 @@
 
 #include "app/UAction.h"
 #include "app/USavePlan.h"
+#include "app/UWaitCursor.h"
 #include "browser/FImageBrowser.h"
 #include "picture/TPictureEx.h"
 #include "picture/TSafetyBitmap.h"
@@ -25,16 +26,6 @@ const QString SavedMessage = QStringLiteral("ファイルを保存しました")
 const QString SaveFailedMessage = QStringLiteral("ファイルの保存ができませんでした。\n%1");
 const QString ReplaceQuestion = QStringLiteral("同じ名前のファイルが%1個あります。上書きします。よろしいですか？");
 const QString InUseMessage = QStringLiteral("作業中のファイルには上書きできません。\n%1");
-
-// The hourglass for the time of a series; restored on every way out.
-class TBusyCursor
-{
-public:
-    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-    TBusyCursor(const TBusyCursor&) = delete;
-    TBusyCursor& operator=(const TBusyCursor&) = delete;
-};
 
 } // namespace
 
@@ -93,7 +84,7 @@ void TfrmKadrix::SaveScenes(const TSavePlan& plan, const QString& confirmedName)
     if (existing > 0 && !TDialogs::Current().AskOkCancel(this, windowTitle(), ReplaceQuestion.arg(existing)))
         return;
     try {
-        std::optional<TBusyCursor> busy;
+        std::optional<TWaitCursor> busy;
         if (plan.Targets().size() > 1)
             busy.emplace();
         WriteSavePlan(plan, [this](int scene) { return ScenePictureToSave(scene); });

@@ -11,6 +11,7 @@
 #include "app/UAction.h"
 #include "app/UBusyMark.h"
 #include "app/UFormatPosition.h"
+#include "app/UWaitCursor.h"
 #include "support/USplitPositions.h"
 #include "widgets/TPositionBar.h"
 
@@ -30,16 +31,6 @@ const QString StartRangeQuestion =
 const QString EndRangeQuestion =
     QStringLiteral("現在の再生位置(%1)を自動分割範囲の終了位置に設定します。\r\nよろしいですか？");
 const QString ResetRangeQuestion = QStringLiteral("自動分割範囲を動画の再生時間全体にリセットします。\r\nよろしいですか？");
-
-// The wait cursor over the whole program while a command runs.
-class TWaitCursor
-{
-public:
-    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-    TWaitCursor(const TWaitCursor&) = delete;
-    TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
 
 bool IsUserInput(QEvent::Type type)
 {

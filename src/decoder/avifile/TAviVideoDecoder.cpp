@@ -93,6 +93,7 @@ void TAviVideoDecoder::Restart()
     avcodec_flush_buffers(context.get());
     av_frame_unref(picture.get());
     hasPicture = false;
+    pictureIndex = -1;
     decodedIndex = -1;
 }
 
@@ -101,7 +102,7 @@ const AVFrame* TAviVideoDecoder::Decode(int index)
     if (!opened || index < 0 || index >= stream.EntryCount())
         return nullptr;
     if (index == decodedIndex)
-        return hasPicture ? picture.get() : nullptr;
+        return PictureShows(index) ? picture.get() : nullptr;
     const TAviSample& target = stream.Entry(index);
     if (target.size > 0 && !target.Readable())
         return nullptr;
@@ -117,7 +118,19 @@ const AVFrame* TAviVideoDecoder::Decode(int index)
         Feed(next);
     }
     decodedIndex = index;
-    return hasPicture ? picture.get() : nullptr;
+    return PictureShows(index) ? picture.get() : nullptr;
+}
+
+// The picture is the frame's own, or an earlier one that only dropped
+// (empty) frames follow. A damaged frame does not show the one before it.
+bool TAviVideoDecoder::PictureShows(int index) const
+{
+    if (!hasPicture || pictureIndex < 0 || pictureIndex > index)
+        return false;
+    for (int i = pictureIndex + 1; i <= index; ++i)
+        if (stream.Entry(i).size > 0)
+            return false;
+    return true;
 }
 
 bool TAviVideoDecoder::Feed(int index)
@@ -142,10 +155,10 @@ bool TAviVideoDecoder::Feed(int index)
     }
     int result = avcodec_send_packet(context.get(), packet.get());
     if (result == AVERROR(EAGAIN)) {
-        ReceivePictures();
+        ReceivePictures(index - 1);
         result = avcodec_send_packet(context.get(), packet.get());
     }
-    ReceivePictures();
+    ReceivePictures(index);
     return result >= 0;
 }
 
@@ -157,12 +170,14 @@ SwsContext* TAviVideoDecoder::ConverterFor(const AVFrame& frame)
     return converter.get();
 }
 
-void TAviVideoDecoder::ReceivePictures()
+// One frame in, one picture out: what comes out now is the frame's.
+void TAviVideoDecoder::ReceivePictures(int index)
 {
     while (avcodec_receive_frame(context.get(), received.get()) >= 0) {
         av_frame_unref(picture.get());
         av_frame_move_ref(picture.get(), received.get());
         hasPicture = true;
+        pictureIndex = index;
     }
 }
 

@@ -47,7 +47,8 @@ private:
     int KeyFrameAtOrBefore(int index) const;
     void Restart();
     bool Feed(int index);
-    void ReceivePictures();
+    void ReceivePictures(int index);
+    bool PictureShows(int index) const;
     void SetPaletteFrom(const TBitmapInfoHeader& header, const QByteArray& format);
 
     TAviStream& stream;
@@ -59,6 +60,7 @@ private:
     bool opened = false;
     bool openFailed = false;
     bool hasPicture = false;
+    int pictureIndex = -1; // the frame the picture was decoded from
     int decodedIndex = -1;
     bool hasPalette = false;
     std::array<quint32, 256> palette {};
