@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
