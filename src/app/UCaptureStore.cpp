@@ -8,8 +8,10 @@
 #include "support/ULog.h"
 
 #include <QCollator>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 
@@ -19,6 +21,10 @@ namespace {
 
 const QString PositionSection = QStringLiteral("Position");
 const QString MovieSection = QStringLiteral("Movie");
+// Which scene file each index of Position and Movie belongs to, as a path
+// relative to the work folder: the order of the files may change between two
+// runs (a capture's timestamp sorts before a host's "a.BMP").
+const QString SceneFileSection = QStringLiteral("SceneFile");
 constexpr int CapturedCacheLimit = 100;
 constexpr int DisplayCacheLimit = 40;
 // Decoded scene pictures kept in memory: 99 scenes of 1920 x 1080 fit
@@ -277,12 +283,25 @@ void TCaptureStore::PutSceneOrigins()
         return;
     hostSettings->EraseSection(PositionSection);
     hostSettings->EraseSection(MovieSection);
+    hostSettings->EraseSection(SceneFileSection);
     for (int n = 0; n < sceneCount; ++n) {
         const TSceneOrigin origin = SceneOrigin(sceneFiles.at(n));
         const QString key = QString::number(n);
         hostSettings->WriteInteger(PositionSection, key, origin.Position);
         hostSettings->WriteString(MovieSection, key, origin.Movie);
     }
+    // A name the file's encoding cannot hold is left out rather than written
+    // as another name; that scene falls back to its index at the next start.
+    for (int n = 0; n < sceneCount; ++n) {
+        const QString name = SceneFileKey(sceneFiles.at(n));
+        if (hostSettings->CanHold(name))
+            hostSettings->WriteString(SceneFileSection, QString::number(n), name);
+    }
+}
+
+QString TCaptureStore::SceneFileKey(const QString& sceneFile) const
+{
+    return QDir(workFolder).relativeFilePath(sceneFile);
 }
 
 bool TCaptureStore::WriteSceneOrigins()
@@ -298,8 +317,30 @@ void TCaptureStore::LoadSceneOrigins()
     if (!hostSettings)
         return;
     sceneOrigins.clear();
+    // Index of each named entry; the first of two entries naming one file wins.
+    QHash<QString, QString> namedKeys;
+    QSet<QString> keysWithName;
+    for (const QString& key : hostSettings->SectionKeys(SceneFileSection)) {
+        bool isNumber = false;
+        const int n = key.toInt(&isNumber);
+        if (!isNumber || n < 0)
+            continue;
+        const QString decimal = QString::number(n);
+        keysWithName.insert(decimal);
+        const QString name = hostSettings->ReadString(SceneFileSection, key, {});
+        if (!namedKeys.contains(name))
+            namedKeys.insert(name, decimal);
+    }
     for (int n = 0; n < sceneCount; ++n) {
-        const QString key = QString::number(n);
+        // By the file's name where one was recorded; by index only for an
+        // entry that names no file (written by the host, or a name the
+        // file's encoding could not hold), never for another file's entry.
+        QString key = namedKeys.value(SceneFileKey(sceneFiles.at(n)));
+        if (key.isEmpty()) {
+            key = QString::number(n);
+            if (keysWithName.contains(key))
+                continue;
+        }
         const int position = hostSettings->ReadInteger(PositionSection, key, -1);
         if (position < 0)
             continue;

@@ -122,7 +122,15 @@ void TfrmKadrix::FormClose()
 {
     timer2->stop(); // playback ends with the window
     if (TIniDocument* hostSettings = captureStore->HostSettings()) {
-        hostSettings->WriteString(SettingSection, QStringLiteral("MovieFileName"), openDialog1.FileName);
+        // The host's own value (a folder preset, say) stays when no file was
+        // chosen, and so does it when the file's encoding cannot hold the
+        // chosen path: "caf?.mp4" would name a file that does not exist.
+        const QString key = QStringLiteral("MovieFileName");
+        const QString chosen = openDialog1.FileName;
+        if (!chosen.isEmpty() && hostSettings->CanHold(chosen))
+            hostSettings->WriteString(SettingSection, key, chosen);
+        else if (!hostSettings->ValueExists(SettingSection, key))
+            hostSettings->WriteString(SettingSection, key, {});
         captureStore->WriteHostSettings();
     }
     if (!hostMode && FolderExists(workFolder))

@@ -243,7 +243,62 @@ TEST_F(CaptureStoreTest, OriginsBelongToFullPaths)
                                 "[Movie]\r\n0=/m/a.mp4\r\n1=/m/b.mp4\r\n2=/m/c.mp4\r\n3=/m/d.mp4\r\n\r\n");
     store.WriteSceneOrigins();
     EXPECT_EQ(FileBytes(Ini()), "[Position]\r\n0=100\r\n1=200\r\n2=300\r\n3=-1\r\n\r\n"
-                                "[Movie]\r\n0=/m/a.mp4\r\n1=/m/b.mp4\r\n2=/m/c.mp4\r\n3=\r\n\r\n");
+                                "[Movie]\r\n0=/m/a.mp4\r\n1=/m/b.mp4\r\n2=/m/c.mp4\r\n3=\r\n\r\n"
+                                "[SceneFile]\r\n0=a/s.bmp\r\n1=b/s.bmp\r\n2=c/x=1.bmp\r\n3=d.bmp\r\n\r\n");
+}
+
+// A capture is named by its timestamp and sorts before a host's "a.BMP" at the
+// next start; every scene still gets its own origin back.
+TEST_F(CaptureStoreTest, OriginsFollowTheirFilesAcrossARestart)
+{
+    WriteSceneBmp(Path("a.BMP"), 1);
+    WriteSceneBmp(Path("sub/c.bmp"), 2);
+    UseSettings("[Position]\n0=1500\n1=700\n[Movie]\n0=/m/trip.mpg\n1=/m/c.mpg\n");
+    store.RestoreScenes();
+    store.LoadSceneOrigins();
+    store.Clock = [] { return QDateTime(QDate(2026, 12, 8), QTime(13, 0)); };
+    ASSERT_TRUE(store.Capture(SceneFrame(3), "/m/trip.mpg", 62040));
+    const QString capture = store.SceneFiles()[2];
+    // The host removes sub/c.bmp between the runs: its entry goes to no one.
+    ASSERT_TRUE(QFile::remove(Path("sub/c.bmp")));
+
+    for (int run = 0; run < 2; ++run) {
+        TCaptureStore next(folder.path());
+        next.SetHostSettings(std::make_unique<TIniDocument>(Ini()));
+        next.RestoreScenes();
+        next.LoadSceneOrigins();
+        ASSERT_EQ(next.SceneFiles(), (QStringList{capture, Path("a.BMP")}));
+        EXPECT_EQ(next.SceneOrigin(capture).Position, 62040);
+        EXPECT_EQ(next.SceneOrigin(Path("a.BMP")).Position, 1500);
+        EXPECT_EQ(next.SceneOrigin(Path("a.BMP")).Movie, "/m/trip.mpg");
+        next.WriteSceneOrigins();
+        const TIniDocument written(Ini());
+        EXPECT_EQ(written.ReadInteger("Position", "0", -2), 62040);
+        EXPECT_EQ(written.ReadInteger("Position", "1", -2), 1500);
+        EXPECT_EQ(written.ReadString("SceneFile", "1", {}), "a.BMP");
+        EXPECT_FALSE(written.ValueExists("Position", "2"));
+    }
+}
+
+// A file whose name a Shift-JIS setting.ini cannot hold is left out of
+// SceneFile; it keeps its origin by index, and no other file takes it.
+TEST_F(CaptureStoreTest, ANameTheEncodingCannotHoldKeepsItsIndex)
+{
+    WriteSceneBmp(Path("b.bmp"), 1);
+    WriteSceneBmp(Path(QStringLiteral("c\U0001F600.bmp")), 2);
+    UseSettings("[Setting]\nTitle=\x90\xdd\x92\xe8\n[Position]\n0=10\n1=20\n");
+    ASSERT_EQ(store.HostSettings()->Encoding(), TextCodec::Encoding::ShiftJis);
+    store.RestoreScenes();
+    store.LoadSceneOrigins();
+    store.WriteSceneOrigins();
+    const TIniDocument written(Ini());
+    EXPECT_EQ(written.SectionKeys("SceneFile"), QStringList{"0"});
+    TCaptureStore next(folder.path());
+    next.SetHostSettings(std::make_unique<TIniDocument>(Ini()));
+    next.RestoreScenes();
+    next.LoadSceneOrigins();
+    EXPECT_EQ(next.SceneOrigin(Path("b.bmp")).Position, 10);
+    EXPECT_EQ(next.SceneOrigin(Path(QStringLiteral("c\U0001F600.bmp"))).Position, 20);
 }
 
 TEST_F(CaptureStoreTest, DeletingRenumbersSelectsAndRewritesTheSettings)
