@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
-  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
+  libavformat-dev libavcodec-dev libavfilter-dev libavutil-dev libswscale-dev ffmpeg
   libjpeg62-turbo-dev libpng-dev zlib1g-dev
   fonts-noto-cjk
   fp-utils libchm-dev desktop-file-utils

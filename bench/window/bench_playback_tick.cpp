@@ -5,9 +5,12 @@
 // on-time tick. Times are printed in milliseconds and as ratios against a
 // reference measured in the same run: copying one frame's bytes (memcpy).
 //
-// usage: bench_playback_tick [video] [ticks]
+// usage: bench_playback_tick [--hdr10] [video] [ticks]
 //   without a video, a 1920 x 1080 H.264 clip is made with the ffmpeg program
-//   in a temporary folder.
+//   in a temporary folder; with --hdr10 an HEVC 10-bit BT.2020 PQ clip of
+//   that size, whose every frame is tone-mapped, and afterwards one fetch of
+//   a 3840 x 2160 HDR10 frame is timed (open, fetch in the middle, and the
+//   conversion of the decoded frame alone).
 
 #include "app/UApplication.h"
 #include "app/UKadrix.h"
@@ -86,16 +89,60 @@ double ReferenceCopyMs(int width, int height)
     return stats.Percentile(0.5);
 }
 
-QString MakeVideo(const QString& folder)
+QString RunFfmpeg(const QString& path, const QStringList& arguments)
 {
-    const QString path = folder + QStringLiteral("/bench_1080p.mp4");
     QProcess ffmpeg;
     ffmpeg.setProcessChannelMode(QProcess::ForwardedChannels);
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=1920x1080:rate=30:duration=20", "-c:v",
-                  "libx264", "-preset", "veryfast", "-crf", "23", "-g", "250", "-bf", "3", "-pix_fmt", "yuv420p", path});
+    ffmpeg.start(QStringLiteral("ffmpeg"), QStringList{"-v", "error", "-y"} + arguments << path);
     ffmpeg.waitForFinished(-1);
     return ffmpeg.exitCode() == 0 ? path : QString();
+}
+
+QString MakeVideo(const QString& folder)
+{
+    return RunFfmpeg(folder + QStringLiteral("/bench_1080p.mp4"),
+                     {"-f", "lavfi", "-i", "testsrc2=size=1920x1080:rate=30:duration=20", "-c:v", "libx264", "-preset",
+                      "veryfast", "-crf", "23", "-g", "250", "-bf", "3", "-pix_fmt", "yuv420p"});
+}
+
+// HDR10 as phones record it: HEVC 10-bit, BT.2020 primaries and matrix, PQ.
+QString MakeHdr10Video(const QString& folder, const QString& size, int seconds)
+{
+    const QString source = QStringLiteral("testsrc2=size=%1:rate=25:duration=%2").arg(size).arg(seconds);
+    return RunFfmpeg(folder + QStringLiteral("/bench_hdr10_%1.mp4").arg(size),
+                     {"-f", "lavfi", "-i", source, "-vf",
+                      "zscale=tin=bt709:pin=bt709:min=709:t=smpte2084:p=bt2020:m=2020_ncl:npl=100,format=yuv420p10le",
+                      "-c:v", "libx265", "-preset", "ultrafast", "-x265-params", "log-level=0", "-colorspace",
+                      "bt2020nc", "-color_primaries", "bt2020", "-color_trc", "smpte2084"});
+}
+
+// One 4K HDR10 fetch: the open (which shows the first frame), a fetch in
+// the middle (seek, decode, tone mapping) and the conversion alone.
+void MeasureUltraHdFetch(const QString& folder)
+{
+    const QString video = MakeHdr10Video(folder, QStringLiteral("3840x2160"), 2);
+    TMovieDecoder decoder;
+    QElapsedTimer timer;
+    timer.start();
+    if (video.isEmpty() || !decoder.Open(video)) {
+        std::fprintf(stderr, "bench_playback_tick: no 4K HDR10 video\n");
+        return;
+    }
+    const double openMs = Elapsed(timer);
+    timer.restart();
+    const bool fetched = decoder.FetchFrame(1000);
+    const double fetchMs = Elapsed(timer);
+    TStats conversion;
+    for (int i = 0; i < 5; ++i) {
+        timer.restart();
+        decoder.RenderFrame();
+        conversion.ms.push_back(Elapsed(timer));
+    }
+    const double reference = ReferenceCopyMs(decoder.FrameWidth(), decoder.FrameHeight());
+    std::printf("# 4K HDR10 %d x %d (%s): open %.1f ms, fetch at 1000 ms %.1f ms%s, conversion alone median %.1f ms;"
+                " memcpy of the frame %.3f ms, fetch/reference %.1f\n",
+                decoder.FrameWidth(), decoder.FrameHeight(), qPrintable(decoder.PictureCorrection()), openMs, fetchMs,
+                fetched ? "" : " (failed)", conversion.Percentile(0.5), reference, fetchMs / reference);
 }
 
 void Print(const char* name, const TStats& stats, double reference)
@@ -113,8 +160,12 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     TKadrixApplication app(argc, argv);
     QTemporaryDir work; // host mode: no temporary work folder, no close question
-    QString video = argc > 1 ? QString::fromLocal8Bit(argv[1]) : MakeVideo(work.path());
-    const int ticks = argc > 2 ? std::max(10, std::atoi(argv[2])) : 150;
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    const bool hdr10 = arguments.removeAll(QStringLiteral("--hdr10")) > 0;
+    QString video = !arguments.isEmpty() ? arguments.at(0)
+                    : hdr10              ? MakeHdr10Video(work.path(), QStringLiteral("1920x1080"), 16)
+                                         : MakeVideo(work.path());
+    const int ticks = arguments.size() > 1 ? std::max(10, arguments.at(1).toInt()) : 150;
     if (video.isEmpty()) {
         std::fprintf(stderr, "bench_playback_tick: no video\n");
         return 1;
@@ -133,9 +184,9 @@ int main(int argc, char** argv)
     }
     const int width = window.MovieDecoder().FrameWidth();
     const int height = window.MovieDecoder().FrameHeight();
-    std::printf("# %s: %d x %d, %d ms, %d ticks of 97 ms, video area %d x %d\n", qPrintable(video), width, height,
+    std::printf("# %s: %d x %d, %d ms, %d ticks of 97 ms, video area %d x %d; %s\n", qPrintable(video), width, height,
                 window.MovieDecoder().Duration(), ticks, window.Controls().PaintBox1->width(),
-                window.Controls().PaintBox1->height());
+                window.Controls().PaintBox1->height(), qPrintable(window.MovieDecoder().PictureCorrection()));
     const double reference = ReferenceCopyMs(width, height);
     std::printf("# reference: memcpy of one %d x %d 24-bit frame, median %.3f ms\n", width, height, reference);
 
@@ -179,5 +230,7 @@ int main(int argc, char** argv)
     std::printf("# budget: one timer interval, 97 ms; ticks over budget: wall time %d, CPU time %d, of %zu\n",
                 over(total), over(cpu), total.ms.size());
     window.close();
+    if (hdr10)
+        MeasureUltraHdFetch(work.path());
     return 0;
 }

@@ -214,6 +214,7 @@ private:
     void actSaveImageUpdate(TAction& action);
     void SaveScenes(const TSavePlan& plan, const QString& confirmedName);
     TScenePicture ScenePictureToSave(int scene);
+    QString CorrectionOf(const QString& movie) const;
 
     // Ending with a result for the host (UKadrixHost.cpp).
     void ConnectHostCommands();

@@ -5,6 +5,7 @@
 #include "app/UAction.h"
 #include "app/USavePlan.h"
 #include "app/UWaitCursor.h"
+#include "decoder/UMovieDecoder.h"
 #include "browser/FImageBrowser.h"
 #include "picture/TPictureEx.h"
 #include "picture/TSafetyBitmap.h"
@@ -106,5 +107,18 @@ TScenePicture TfrmKadrix::ScenePictureToSave(int scene)
     if (!bitmap || bitmap->Empty())
         return {};
     const TSceneOrigin origin = captureStore->SceneOrigin(captureStore->SceneFiles().at(scene));
-    return {bitmap->Image(), ProvenanceTexts(QApplication::applicationName(), origin.Movie, origin.Position)};
+    return {bitmap->Image(),
+            ProvenanceTexts(QApplication::applicationName(), origin.Movie, origin.Position, CorrectionOf(origin.Movie))};
+}
+
+// What the decoder did to the movie's stored pictures; a movie other than
+// the open one is opened for it.
+QString TfrmKadrix::CorrectionOf(const QString& movie) const
+{
+    if (movie.isEmpty())
+        return {};
+    if (movieDecoder->Active() && movieDecoder->FileName() == movie)
+        return movieDecoder->PictureCorrection();
+    TMovieDecoder other;
+    return other.Open(movie) ? other.PictureCorrection() : QString();
 }

@@ -110,12 +110,14 @@ ESaveError::ESaveError(const QString& fileName, const QString& reason)
 {
 }
 
-TImageTexts ProvenanceTexts(const QString& program, const QString& movie, int position)
+TImageTexts ProvenanceTexts(const QString& program, const QString& movie, int position, const QString& correction)
 {
     TImageTexts texts{{QStringLiteral("Software"), program}};
     if (position >= 0 && !movie.isEmpty()) {
         texts.append({QStringLiteral("Movie"), movie});
         texts.append({QStringLiteral("Position"), QString::number(position)});
+        if (!correction.isEmpty())
+            texts.append({QStringLiteral("Correction"), correction});
     }
     return texts;
 }

@@ -81,8 +81,11 @@ struct TScenePicture
 };
 
 // The provenance stored with a saved picture: the program, and the movie and
-// position (milliseconds) the scene was taken from when it has an origin.
-TImageTexts ProvenanceTexts(const QString& program, const QString& movie, int position);
+// position (milliseconds) the scene was taken from when it has an origin,
+// with what was done to the stored picture to show it (the decoder's
+// PictureCorrection) when anything was.
+TImageTexts ProvenanceTexts(const QString& program, const QString& movie, int position,
+                            const QString& correction = {});
 
 // Writes one picture in the format (each file through a temporary name).
 void WritePicture(const TScenePicture& picture, const QString& fileName, TSaveFormat format);

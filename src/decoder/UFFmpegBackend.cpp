@@ -1,6 +1,5 @@
 #include "decoder/UFFmpegBackend.h"
 
-#include "decoder/avifile/UScaleRows.h"
 #include "picture/TSafetyBitmap.h"
 #include "support/ULog.h"
 
@@ -10,7 +9,6 @@
 #include <array>
 #include <climits>
 #include <cstring>
-#include <type_traits>
 
 extern "C" {
 #include <libavutil/mathematics.h>
@@ -49,31 +47,6 @@ constexpr AVRational MicrosecondBase{1, 1000000};
 bool IsExcludedCodec(AVCodecID id)
 {
     return std::find(ExcludedCodecs.begin(), ExcludedCodecs.end(), id) != ExcludedCodecs.end();
-}
-
-// The full-range ("J") formats are deprecated in libswscale: map them to the
-// plain format and say the range instead.
-AVPixelFormat PlainPixelFormat(AVPixelFormat format, bool& fullRange)
-{
-    switch (format) {
-    case AV_PIX_FMT_YUVJ420P: fullRange = true; return AV_PIX_FMT_YUV420P;
-    case AV_PIX_FMT_YUVJ422P: fullRange = true; return AV_PIX_FMT_YUV422P;
-    case AV_PIX_FMT_YUVJ444P: fullRange = true; return AV_PIX_FMT_YUV444P;
-    case AV_PIX_FMT_YUVJ440P: fullRange = true; return AV_PIX_FMT_YUV440P;
-    case AV_PIX_FMT_YUVJ411P: fullRange = true; return AV_PIX_FMT_YUV411P;
-    default: return format;
-    }
-}
-
-// A damaged stream can leave a number outside the enumeration in a frame's
-// colour fields; loading it as the enumeration is undefined, so the stored
-// integer is compared.
-template <typename Enum>
-bool FieldIs(const Enum& field, Enum value)
-{
-    std::underlying_type_t<Enum> stored;
-    std::memcpy(&stored, &field, sizeof stored);
-    return stored == static_cast<std::underlying_type_t<Enum>>(value);
 }
 
 int64_t MaxKnown(int64_t a, int64_t b)
@@ -142,7 +115,8 @@ bool TFFmpegBackend::Open(const QString& fileName, TSafetyBitmap& frame)
             scratchFrame.reset(av_frame_alloc());
             if (packet && currentFrame && scratchFrame && MeasureDuration()) {
                 keyFrameIndex = std::make_unique<TStreamKeyFrameIndex>(format.get(), stream);
-                frame.SetSize24(width, height);
+                conversion.Configure(format.get(), stream, width, height, storedPixels);
+                frame.SetSize24(conversion.ShownWidth(), conversion.ShownHeight());
                 startOffset = -1;
                 // The first picture is shown at once and teaches the start offset.
                 if (SeekTo(0))
@@ -305,7 +279,7 @@ void TFFmpegBackend::ReleaseAll()
 {
     ForgetDecoderPosition();
     keyFrameIndex.reset();
-    scaler.reset();
+    conversion.Reset();
     scratchFrame.reset();
     currentFrame.reset();
     packet.reset();
@@ -335,12 +309,12 @@ int TFFmpegBackend::Duration() const
 
 int TFFmpegBackend::FrameWidth() const
 {
-    return codec ? width : -1;
+    return codec ? conversion.ShownWidth() : -1;
 }
 
 int TFFmpegBackend::FrameHeight() const
 {
-    return codec ? height : -1;
+    return codec ? conversion.ShownHeight() : -1;
 }
 
 int64_t TFFmpegBackend::TargetTimestamp(int position) const
@@ -719,23 +693,14 @@ bool TFFmpegBackend::RenderFrame(TSafetyBitmap& frame)
     if (!reached.haveFrame || !currentFrame->data[0])
         return false;
     try {
-        bool fullRange = FieldIs(currentFrame->color_range, AVCOL_RANGE_JPEG);
-        const AVPixelFormat source = PlainPixelFormat(static_cast<AVPixelFormat>(currentFrame->format), fullRange);
-        SwsContext* context = sws_getCachedContext(scaler.release(), currentFrame->width, currentFrame->height, source,
-                                                   width, height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr,
-                                                   nullptr);
-        scaler.reset(context);
-        if (!context)
-            return false;
-        const int colorSpace = FieldIs(currentFrame->colorspace, AVCOL_SPC_BT709) ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
-        const int* coefficients = sws_getCoefficients(colorSpace);
-        sws_setColorspaceDetails(context, coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16, 1 << 16);
-        if (frame.Width() != width || frame.Height() != height || frame.Image().format() != QImage::Format_BGR888)
-            frame.SetSize24(width, height);
-        return avifile::ScaleIntoRows(context, *currentFrame, height, frame.ScanLine(0), frame.BytesPerLine(),
-                                      std::size_t(width) * 3, scaledRows);
+        return conversion.Convert(*currentFrame, frame);
     } catch (...) {
         LogDroppedError("TFFmpegBackend::RenderFrame");
         return false;
     }
+}
+
+QString TFFmpegBackend::PictureCorrection() const
+{
+    return codec ? conversion.Description() : QString();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "decoder/UAvPointer.h"
+#include "decoder/UFrameConversion.h"
 #include "decoder/UMovieBackend.h"
 #include "decoder/USeekPolicy.h"
 
@@ -12,7 +13,6 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libswscale/swscale.h>
 }
 
 // Decodes any container and codec the FFmpeg libraries open, except the
@@ -45,6 +45,8 @@ public:
     bool NextFrame() override;
     bool PreviousFrame() override;
     int FramePosition() const override;
+    void SetStoredPixels(bool stored) override { storedPixels = stored; }
+    QString PictureCorrection() const override;
 
     // Skipping non-reference frames before the target is exact; it can be
     // switched off to measure its gain.
@@ -113,8 +115,8 @@ private:
     TAvPointer<AVPacket, av_packet_free> packet;
     TAvPointer<AVFrame, av_frame_free> currentFrame; // the delivered picture
     TAvPointer<AVFrame, av_frame_free> scratchFrame; // receives each decoded picture
-    TAvPointer<SwsContext, sws_freeContext> scaler;
-    std::vector<uint8_t> scaledRows;   // the scaler's padded output, reused
+    TFrameConversion conversion;       // the decoded frame to the delivered picture
+    bool storedPixels = false;
     std::unique_ptr<TKeyFrameIndex> keyFrameIndex;   // the stream's index, as the seek rules see it
 
     // What is known of the open file; set at open, kept across seeks.

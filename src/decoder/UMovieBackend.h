@@ -54,6 +54,13 @@ public:
     // most the duration; -1 without a current frame.
     virtual int FramePosition() const = 0;
 
+    // The picture as stored (no turn by the display matrix, no square
+    // pixels) from the next open on; colours are converted all the same.
+    virtual void SetStoredPixels(bool) {}
+    // What was done to the stored picture to show it (turn, aspect, colours),
+    // for the provenance of saved pictures; empty when nothing was.
+    virtual QString PictureCorrection() const { return {}; }
+
     // Videos are regular files: opening a FIFO blocks until a writer comes,
     // and a device may never end.
     static bool IsRegularFile(const QString& fileName)

@@ -115,3 +115,14 @@ int TMovieDecoder::FramePosition() const
     TMovieBackend* backend = CurrentBackend();
     return active && backend ? backend->FramePosition() : -1;
 }
+
+void TMovieDecoder::SetStoredPixels(bool stored)
+{
+    if (ffmpegBackend)
+        ffmpegBackend->SetStoredPixels(stored);
+}
+
+QString TMovieDecoder::PictureCorrection() const
+{
+    return active ? CurrentBackend()->PictureCorrection() : QString();
+}

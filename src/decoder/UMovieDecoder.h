@@ -31,6 +31,14 @@ public:
     int FrameWidth() const;
     int FrameHeight() const;
 
+    // Pictures as stored, without the display matrix's turn and square
+    // pixels, from the next Open on (pellumo-grab --stored-pixels).
+    void SetStoredPixels(bool stored);
+    // What was done to the stored picture of the open video to show it
+    // upright, in square pixels and in sRGB ("rotated 90° clockwise; ...");
+    // empty when nothing was.
+    QString PictureCorrection() const;
+
     bool SeekTo(int position);
     bool RenderFrame();
     bool FetchFrame(int position);

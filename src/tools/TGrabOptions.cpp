@@ -25,7 +25,8 @@ QString TGrabOptions::Usage()
     return QStringLiteral(
         "Usage: pellumo-grab [--at MS[,MS...]]... [--sharpest MS[,MS...]]...\n"
         "                    [--split N [--range START:END]] [-o DIR]\n"
-        "                    [--format bmp|jpg|png] [--deinterlace] [--info] VIDEO\n"
+        "                    [--format bmp|jpg|png] [--deinterlace] [--stored-pixels]\n"
+        "                    [--info] VIDEO\n"
         "\n"
         "Writes the frames of VIDEO at the given millisecond positions as pictures.\n"
         "\n"
@@ -38,11 +39,14 @@ QString TGrabOptions::Usage()
         "  --format FORMAT    bmp (24-bit BMP, default), jpg (JPEG, quality 90,\n"
         "                     baseline) or png\n"
         "  --deinterlace      double the lines of the top field\n"
+        "  --stored-pixels    the pixels as stored: not turned upright by the\n"
+        "                     display matrix, not widened to square pixels\n"
         "  --info             print the first line only\n"
         "  -h, --help         this text\n"
         "\n"
         "The first line on standard output is\n"
         "  backend=ffmpeg|avi duration=<ms> size=<w>x<h>\n"
+        "(the size of the pictures written: upright, in square pixels).\n"
         "then one line per picture: number, position and path, separated by tabs.\n"
         "A position at or past the end gives the last frame (duration - 1).\n"
         "At most 999 positions in one run.\n"
@@ -147,6 +151,8 @@ bool TGrabOptions::ParseOption(const QString& option, const QString& value)
             return Fail("--format: bmp, jpg or png expected");
     } else if (option == "--deinterlace") {
         deinterlace = true;
+    } else if (option == "--stored-pixels") {
+        storedPixels = true;
     } else if (option == "--info") {
         infoOnly = true;
     } else {

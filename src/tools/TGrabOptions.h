@@ -9,7 +9,7 @@
 // The command line of pellumo-grab:
 //   pellumo-grab [--at MS[,MS...]]... [--sharpest MS[,MS...]]...
 //                [--split N [--range START:END]] [-o DIR]
-//                [--format bmp|jpg|png] [--deinterlace] [--info] VIDEO
+//                [--format bmp|jpg|png] [--deinterlace] [--stored-pixels] [--info] VIDEO
 // Positions are kept in the order given; a split is expanded once the
 // video's duration is known.
 class TGrabOptions
@@ -46,6 +46,7 @@ public:
     QString Extension() const;
     bool Deinterlace() const { return deinterlace; }
     bool InfoOnly() const { return infoOnly; }
+    bool StoredPixels() const { return storedPixels; }
 
     // Every position to fetch, in order, for a video of this duration:
     // split positions over the range (whole video by default), positions
@@ -68,6 +69,7 @@ private:
     TImageFormat format = TImageFormat::Bmp;
     bool deinterlace = false;
     bool infoOnly = false;
+    bool storedPixels = false;
     std::vector<TRequest> requests;
     std::optional<std::pair<int, int>> range;
 };

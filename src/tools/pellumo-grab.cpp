@@ -102,6 +102,7 @@ private:
 int Grab(const TGrabOptions& options)
 {
     TMovieDecoder decoder;
+    decoder.SetStoredPixels(options.StoredPixels());
     if (!decoder.Open(options.VideoPath())) {
         PrintError(QString("cannot open video %1: %2").arg(options.VideoPath(), DescribeOpenError(decoder.OpenError())));
         return ExitFailure;

@@ -90,7 +90,8 @@ TEST(SavePlan, ExistingAndProtectedTargets)
 TEST(SavePlan, WrittenFilesReadBackInTheirFormatWithProvenance)
 {
     QTemporaryDir dir;
-    const TImageTexts texts = ProvenanceTexts("Pellumo", "/videos/trip.mpg", 62040);
+    const QString correction = QStringLiteral("rotated 90° clockwise; pixel aspect 32:27, 720×480 shown as 854×480");
+    const TImageTexts texts = ProvenanceTexts("Pellumo", "/videos/trip.mpg", 62040, correction);
     for (const auto& [name, qtFormat] : {std::pair{"shot.png", "png"}, {"shot.jpeg", "jpeg"}, {"shot.bmp", "bmp"}}) {
         const QString path = dir.filePath(name);
         WriteSavePlan(TSavePlan(path, 2, {0}), [&](int) { return TScenePicture{Picture(qRgb(200, 20, 20)), texts}; });
@@ -103,6 +104,7 @@ TEST(SavePlan, WrittenFilesReadBackInTheirFormatWithProvenance)
     EXPECT_EQ(png.text("Movie"), "/videos/trip.mpg");
     EXPECT_EQ(png.text("Position"), "62040");
     EXPECT_EQ(png.text("Software"), "Pellumo");
+    EXPECT_EQ(png.text("Correction"), correction);
     // A scene without origin says only which program wrote it.
     EXPECT_EQ(ProvenanceTexts("Pellumo", "", -1).size(), 1);
 }

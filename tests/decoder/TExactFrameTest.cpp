@@ -33,11 +33,11 @@ protected:
 TEST_P(TExactFrameTest, ReportsSizeAndDuration)
 {
     const TFixtureVideo& video = GetParam();
-    EXPECT_EQ(decoder.FrameWidth(), video.width);
+    EXPECT_EQ(decoder.FrameWidth(), video.ShownWidth());
     EXPECT_EQ(decoder.FrameHeight(), video.height);
     // The end of the last frame (AVI with B-frames shows every frame one late).
     EXPECT_EQ(decoder.Duration(), (video.frames + video.leadFrames) * 1000 / video.rate);
-    EXPECT_EQ(decoder.FrameBitmap().Width(), video.width);
+    EXPECT_EQ(decoder.FrameBitmap().Width(), video.ShownWidth());
     EXPECT_EQ(decoder.FrameBitmap().Height(), video.height);
 }
 
