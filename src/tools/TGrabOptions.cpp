@@ -40,6 +40,7 @@ QString TGrabOptions::Usage()
         "  --deinterlace      double the lines of the top field\n"
         "  --info             print the first line only\n"
         "  -h, --help         this text\n"
+        "  --version          the program's version\n"
         "\n"
         "The first line on standard output is\n"
         "  backend=ffmpeg|avi duration=<ms> size=<w>x<h>\n"
@@ -69,6 +70,10 @@ bool TGrabOptions::Parse(const QStringList& arguments)
         QString value;
         if (option == "-h" || option == "--help") {
             help = true;
+            return true;
+        }
+        if (option == "--version") {
+            version = true;
             return true;
         }
         if (option.startsWith("--") && option.contains('=')) {

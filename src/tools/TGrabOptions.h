@@ -34,11 +34,12 @@ public:
     };
 
     // Parses the arguments after the program name. On failure Error() says
-    // why; on --help HelpRequested() is true.
+    // why; on --help HelpRequested() is true, on --version VersionRequested().
     bool Parse(const QStringList& arguments);
 
     const QString& Error() const { return error; }
     bool HelpRequested() const { return help; }
+    bool VersionRequested() const { return version; }
 
     const QString& VideoPath() const { return video; }
     const QString& OutputFolder() const { return folder; }
@@ -63,6 +64,7 @@ private:
 
     QString error;
     bool help = false;
+    bool version = false;
     QString video;
     QString folder = QStringLiteral(".");
     TImageFormat format = TImageFormat::Bmp;

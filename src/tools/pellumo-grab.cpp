@@ -6,6 +6,7 @@
 #include "picture/TSafetyBitmap.h"
 #include "picture/UDeinterlace.h"
 #include "picture/UImageWriter.h"
+#include "support/Filever.h"
 #include "tools/TGrabOptions.h"
 
 #include <QCoreApplication>
@@ -145,6 +146,12 @@ int main(int argc, char** argv)
     }
     if (options.HelpRequested()) {
         std::printf("%s", qPrintable(TGrabOptions::Usage()));
+        return 0;
+    }
+    if (options.VersionRequested()) {
+        // The version the build put into this very file, as the About box shows it.
+        TFileVer file(QCoreApplication::applicationFilePath());
+        std::printf("pellumo-grab %s\n", qPrintable(TFileVer::VersionText(file.Query())));
         return 0;
     }
     try {
