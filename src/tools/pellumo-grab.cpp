@@ -7,7 +7,10 @@
 #include "picture/UDeinterlace.h"
 #include "picture/UImageWriter.h"
 #include "support/Filever.h"
+#include "tools/TGrabBatch.h"
 #include "tools/TGrabOptions.h"
+#include "tools/UGrabOutput.h"
+#include "tools/UGrabSheet.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -81,11 +84,11 @@ int Grab(const TGrabOptions& options)
         PrintError(QString("cannot open video %1: %2").arg(options.VideoPath(), DescribeOpenError(decoder.OpenError())));
         return ExitFailure;
     }
-    std::printf("backend=%s duration=%d size=%dx%d\n", decoder.UseAviFile() ? "avi" : "ffmpeg", decoder.Duration(),
-                decoder.FrameWidth(), decoder.FrameHeight());
-    std::fflush(stdout);
+    PrintVideoLine(options, decoder);
     if (options.InfoOnly())
         return 0;
+    if (options.SheetColumns() > 0)
+        return WriteGrabSheet(decoder, options);
 
     const std::vector<TGrabOptions::TPick> picks = options.Picks(decoder.Duration());
     const QDir folder(options.OutputFolder());
@@ -126,8 +129,7 @@ int Grab(const TGrabOptions& options)
             PrintError(QString("cannot write %1: %2").arg(path, QString::fromLocal8Bit(error.what())));
             return ExitFailure;
         }
-        std::printf("%03d\t%d\t%s\n", number, position, qPrintable(path));
-        std::fflush(stdout);
+        PrintPictureLine(options, number, position, path);
         progress.Step(number);
     }
     return status;
@@ -137,9 +139,9 @@ int Grab(const TGrabOptions& options)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
+    const std::unique_ptr<QCoreApplication> application = MakeGrabApplication(argc, argv);
     TGrabOptions options;
-    if (!options.Parse(application.arguments().mid(1))) {
+    if (!options.Parse(QCoreApplication::arguments().mid(1))) {
         PrintError(options.Error());
         std::fprintf(stderr, "%s", qPrintable(TGrabOptions::Usage()));
         return ExitUsage;
@@ -155,7 +157,7 @@ int main(int argc, char** argv)
         return 0;
     }
     try {
-        return Grab(options);
+        return TGrabBatch(options).Run(Grab);
     } catch (const std::exception& error) {
         PrintError(error.what());
         return ExitFailure;
