@@ -14,8 +14,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 
+#include <csignal>
 #include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <unistd.h>
 
@@ -27,6 +31,28 @@ constexpr int ExitUsage = 2;
 void PrintError(const QString& message)
 {
     std::fprintf(stderr, "pellumo-grab: %s\n", qPrintable(message));
+}
+
+// A byte string that does not survive decoding (not valid UTF-8) would name
+// another file once it became a QString.
+bool RepresentableArguments(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        if (QFile::encodeName(QFile::decodeName(raw)) != raw)
+            return false;
+    }
+    return true;
+}
+
+// Result lines are what a script reads: one that cannot be written is a
+// failure like a picture that cannot be written. The first error is kept.
+int outputError = 0;
+
+void FlushOutput()
+{
+    if (std::fflush(stdout) != 0 && outputError == 0)
+        outputError = errno != 0 ? errno : EIO;
 }
 
 QString DescribeOpenError(TOpenError error)
@@ -85,6 +111,7 @@ int Grab(const TGrabOptions& options)
         return ExitFailure;
     }
     PrintVideoLine(options, decoder);
+    FlushOutput();
     if (options.InfoOnly())
         return 0;
     if (options.SheetColumns() > 0)
@@ -130,6 +157,7 @@ int Grab(const TGrabOptions& options)
             return ExitFailure;
         }
         PrintPictureLine(options, number, position, path);
+        FlushOutput();
         progress.Step(number);
     }
     return status;
@@ -139,7 +167,12 @@ int Grab(const TGrabOptions& options)
 
 int main(int argc, char** argv)
 {
+    std::signal(SIGXFSZ, SIG_IGN);   // a file-size limit fails the write instead of killing
     const std::unique_ptr<QCoreApplication> application = MakeGrabApplication(argc, argv);
+    if (!RepresentableArguments(argc, argv)) {
+        PrintError("arguments must be valid UTF-8 (file and folder names included)");
+        return ExitUsage;
+    }
     TGrabOptions options;
     if (!options.Parse(QCoreApplication::arguments().mid(1))) {
         PrintError(options.Error());
@@ -156,10 +189,18 @@ int main(int argc, char** argv)
         std::printf("pellumo-grab %s\n", qPrintable(TFileVer::VersionText(file.Query())));
         return 0;
     }
+    int status = ExitFailure;
     try {
-        return TGrabBatch(options).Run(Grab);
+        status = TGrabBatch(options).Run(Grab);
     } catch (const std::exception& error) {
         PrintError(error.what());
+    }
+    FlushOutput();
+    if (outputError == 0 && std::ferror(stdout))
+        outputError = EIO;
+    if (outputError != 0) {
+        PrintError(QString("cannot write to standard output: %1").arg(QString::fromLocal8Bit(std::strerror(outputError))));
         return ExitFailure;
     }
+    return status;
 }
