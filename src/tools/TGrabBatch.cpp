@@ -48,12 +48,12 @@ TGrabBatch::TGrabBatch(const TGrabOptions& options) : options(options)
 
 void TGrabBatch::AddFolder(const QString& folder)
 {
-    const QDir root(folder);
+    const QDir root(QFileInfo(folder).absoluteFilePath());
     QStringList found;
-    QDirIterator walk(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    QDirIterator walk(root.path(), QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (walk.hasNext()) {
-        const QString path = walk.next();
-        const QString relative = root.relativeFilePath(path);
+        walk.next();
+        const QString relative = root.relativeFilePath(walk.fileInfo().absoluteFilePath());
         // Hidden files and anything inside hidden folders stay out.
         if (relative.startsWith('.') || relative.contains(QStringLiteral("/.")))
             continue;
@@ -71,7 +71,8 @@ void TGrabBatch::AddFolder(const QString& folder)
     for (const QString& relative : found) {
         const QFileInfo file(relative);
         const QString name = SubfolderName(file);
-        AddJob(root.filePath(relative), file.path() == "." ? name : file.path() + '/' + name);
+        // The video's path starts with the folder as it was given.
+        AddJob(QDir(folder).filePath(relative), file.path() == "." ? name : file.path() + '/' + name);
     }
 }
 

@@ -66,6 +66,13 @@ TEST(TGrabBatchTest, WhereEachVideoGoes)
         EXPECT_EQ(folders, c.folders);
         EXPECT_EQ(batch.Problems().size(), c.problems);
     }
+    // A folder given by a relative path: the videos are found where they are.
+    TGrabOptions relative;
+    ASSERT_TRUE(relative.Parse({"--at", "0", "-r", QDir::current().relativeFilePath(videos)}));
+    const TGrabBatch batch(relative);
+    ASSERT_EQ(batch.Jobs().size(), 4u);
+    for (const TGrabBatch::TJob& job : batch.Jobs())
+        EXPECT_TRUE(QFileInfo(job.Video).isFile()) << job.Video.toStdString();
 }
 
 TEST(TGrabBatchTest, SheetOptions)
