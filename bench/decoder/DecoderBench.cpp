@@ -1,13 +1,17 @@
 // Decoder benchmark: the 32-way split, 50 random fetches and 600 playback
 // ticks 97 ms apart on long 1080p videos, each against the reference loop
 // (TReferenceDecoder) measured in the same run. Prints times and ratios,
-// and how many delivered frames were not the exact frame.
+// and how many delivered frames were not the exact frame. The split is also
+// read by the range reader (TRangeReader) with one decoder and with two,
+// opening its decoders included.
 //
 //   bench_decoder [--video h264|mpeg2] [--threads N] [--skip-variants]
 
 #include "TReferenceDecoder.h"
 
+#include "decoder/TRangeReader.h"
 #include "decoder/UFFmpegBackend.h"
+#include "decoder/UMovieDecoder.h"
 #include "fixtures/TFixtureFrames.h"
 #include "picture/TSafetyBitmap.h"
 #include "support/USplitPositions.h"
@@ -56,6 +60,7 @@ struct TWorkload
     const char* name;
     std::vector<int> positions;
     bool playback = false; // the reference decodes on instead of seeking
+    bool ascending = false; // also read by the range reader
 };
 
 // The first frame at or after the position rounded to the time base.
@@ -114,6 +119,28 @@ struct TRunner
         return result;
     }
 
+    // The whole list through the range reader: the time until the last
+    // frame is handed back, the reader's decoders opened inside it.
+    TResult RunRangeReader(const TWorkload& workload, int decoders)
+    {
+        TMovieDecoder movie;
+        if (!movie.Open(path))
+            return TResult{0, 0, 0, 0, static_cast<int>(workload.positions.size()), 0};
+        TResult result;
+        const auto start = Clock::now();
+        TRangeReader reader(movie, workload.positions, {decoders});
+        TRangeReader::TFrame frame;
+        while (reader.Next(frame)) {
+            if (!frame.fetched)
+                ++result.failures;
+            else if (PellumoFixture::ReadFrameNumber(frame.picture) != ExpectedFrame(video, base, duration, frame.position))
+                ++result.wrongFrames;
+        }
+        result.totalMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        result.maxMs = result.totalMs;
+        return result;
+    }
+
     TResult RunReference(const TWorkload& workload)
     {
         TReferenceDecoder reference(threads, workload.playback);
@@ -142,7 +169,7 @@ void PrintResult(const char* label, const TResult& result, int count)
 std::vector<TWorkload> Workloads(int duration)
 {
     std::vector<TWorkload> workloads;
-    workloads.push_back({"split32", SplitPositions(0, duration, 32)});
+    workloads.push_back({"split32", SplitPositions(0, duration, 32), false, true});
     QRandomGenerator random(97);
     std::vector<int> randomPositions;
     for (int i = 0; i < 50; ++i)
@@ -212,6 +239,13 @@ int main(int argc, char** argv)
             std::printf("  %s: ratio pellumo/reference %.2f\n", workload.name, pellumo.totalMs / reference.totalMs);
             PrintResult("pellumo", pellumo, count);
             PrintResult("reference", reference, count);
+            for (int decoders : workload.ascending ? std::vector<int>{1, 2} : std::vector<int>{}) {
+                const TResult read = runner.RunRangeReader(workload, decoders);
+                std::printf("  %s, range reader with %d decoder%s: ratio to reference %.2f, to pellumo %.2f\n",
+                            workload.name, decoders, decoders > 1 ? "s" : "", read.totalMs / reference.totalMs,
+                            read.totalMs / pellumo.totalMs);
+                PrintResult("range reader", read, count);
+            }
             if (!variants)
                 continue;
             PrintResult("pellumo, no frame skipping", runner.RunPellumo(workload, threads, false), count);

@@ -3,8 +3,8 @@
 #include "decoder/UAviBackend.h"
 #include "decoder/UFFmpegBackend.h"
 
-TMovieDecoder::TMovieDecoder()
-    : ffmpegBackend(std::make_unique<TFFmpegBackend>())
+TMovieDecoder::TMovieDecoder(int decoderThreads)
+    : ffmpegBackend(std::make_unique<TFFmpegBackend>(decoderThreads))
     , aviBackend(std::make_unique<TAviBackend>())
 {
 }
@@ -112,4 +112,10 @@ int TMovieDecoder::FramePosition() const
 {
     TMovieBackend* backend = CurrentBackend();
     return active && backend ? backend->FramePosition() : -1;
+}
+
+std::vector<int> TMovieDecoder::KeyFramePositions() const
+{
+    TMovieBackend* backend = CurrentBackend();
+    return active && backend ? backend->KeyFramePositions() : std::vector<int>{};
 }
