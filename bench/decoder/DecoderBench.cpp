@@ -6,6 +6,7 @@
 // opening its decoders included.
 //
 //   bench_decoder [--video h264|mpeg2] [--threads N] [--skip-variants]
+//                 [--workload split32|random50|playback600]
 
 #include "TReferenceDecoder.h"
 
@@ -26,6 +27,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace {
@@ -53,7 +55,15 @@ struct TResult
     int wrongFrames = 0;
     int failures = 0;
     int seeks = 0;
+    double cpuMs = 0; // the process's CPU time, every thread: grows less than wall time when others hold the cores
 };
+
+double ProcessCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
 
 struct TWorkload
 {
@@ -80,6 +90,7 @@ TResult Measure(const std::vector<int>& positions, const std::function<bool(int)
                 const std::function<int()>& frameShown, const std::function<int(int)>& expected)
 {
     TResult result;
+    const double cpuStart = ProcessCpuMs();
     for (int position : positions) {
         const auto start = Clock::now();
         const bool ok = fetch(position);
@@ -92,6 +103,7 @@ TResult Measure(const std::vector<int>& positions, const std::function<bool(int)
         else if (frameShown() != expected(position))
             ++result.wrongFrames;
     }
+    result.cpuMs = ProcessCpuMs() - cpuStart;
     return result;
 }
 
@@ -127,8 +139,11 @@ struct TRunner
         if (!movie.Open(path))
             return TResult{0, 0, 0, 0, static_cast<int>(workload.positions.size()), 0};
         TResult result;
+        const double cpuStart = ProcessCpuMs();
         const auto start = Clock::now();
-        TRangeReader reader(movie, workload.positions, {decoders});
+        // One decoder with FFmpeg's threads as the others here; several
+        // without (the reader's own choice).
+        TRangeReader reader(movie, workload.positions, {decoders, TRangeReader::DefaultMaxWaiting, decoders > 1 ? -1 : threads});
         TRangeReader::TFrame frame;
         while (reader.Next(frame)) {
             if (!frame.fetched)
@@ -137,7 +152,11 @@ struct TRunner
                 ++result.wrongFrames;
         }
         result.totalMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        result.cpuMs = ProcessCpuMs() - cpuStart;
         result.maxMs = result.totalMs;
+        const TRangeReader::TStatistics statistics = reader.Statistics();
+        std::printf("    range reader: %d decoders, %d segments, at most %d frames waiting\n", statistics.decoders,
+                    statistics.segments, statistics.peakWaiting);
         return result;
     }
 
@@ -161,9 +180,10 @@ struct TRunner
 
 void PrintResult(const char* label, const TResult& result, int count)
 {
-    std::printf("    %-26s total %9.1f ms  mean %7.1f ms  max %7.1f ms  >97ms %3d  seeks %4d  wrong %3d  failed %d\n",
+    std::printf("    %-26s total %9.1f ms  mean %7.1f ms  max %7.1f ms  >97ms %3d  seeks %4d  wrong %3d  failed %d  "
+                "CPU %9.1f ms\n",
                 label, result.totalMs, result.totalMs / std::max(count, 1), result.maxMs, result.slowTicks,
-                result.seeks, result.wrongFrames, result.failures);
+                result.seeks, result.wrongFrames, result.failures, result.cpuMs);
 }
 
 std::vector<TWorkload> Workloads(int duration)
@@ -203,6 +223,7 @@ int main(int argc, char** argv)
     QString only;
     int threads = TFFmpegBackend::DefaultDecoderThreads;
     bool variants = true;
+    QString onlyWorkload;
     for (int i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == "--video" && i + 1 < arguments.size())
             only = arguments[++i];
@@ -210,6 +231,8 @@ int main(int argc, char** argv)
             threads = arguments[++i].toInt();
         else if (arguments[i] == "--skip-variants")
             variants = false;
+        else if (arguments[i] == "--workload" && i + 1 < arguments.size())
+            onlyWorkload = arguments[++i];
     }
     const QString folder = QStringLiteral(PELLUMO_BENCH_VIDEO_DIR);
     if (!EnsureVideos(folder)) {
@@ -233,6 +256,8 @@ int main(int argc, char** argv)
         std::printf("\n%s (%dx%d, %d ms)\n", video.fileName, backend.FrameWidth(), backend.FrameHeight(),
                     runner.duration);
         for (const TWorkload& workload : Workloads(runner.duration)) {
+            if (!onlyWorkload.isEmpty() && onlyWorkload != workload.name)
+                continue;
             const int count = static_cast<int>(workload.positions.size());
             const TResult reference = runner.RunReference(workload);
             const TResult pellumo = runner.RunPellumo(workload, threads, true);
@@ -241,9 +266,10 @@ int main(int argc, char** argv)
             PrintResult("reference", reference, count);
             for (int decoders : workload.ascending ? std::vector<int>{1, 2} : std::vector<int>{}) {
                 const TResult read = runner.RunRangeReader(workload, decoders);
-                std::printf("  %s, range reader with %d decoder%s: ratio to reference %.2f, to pellumo %.2f\n",
+                std::printf("  %s, range reader with %d decoder%s: ratio to reference %.2f (CPU %.2f), to pellumo "
+                            "%.2f (CPU %.2f)\n",
                             workload.name, decoders, decoders > 1 ? "s" : "", read.totalMs / reference.totalMs,
-                            read.totalMs / pellumo.totalMs);
+                            read.cpuMs / reference.cpuMs, read.totalMs / pellumo.totalMs, read.cpuMs / pellumo.cpuMs);
                 PrintResult("range reader", read, count);
             }
             if (!variants)

@@ -36,6 +36,10 @@ public:
     {
         int decoders = 0;                     // 0: DefaultDecoderCount()
         int maxWaiting = DefaultMaxWaiting;   // frames kept before their turn
+        // FFmpeg's own threads in each decoder; -1: none when there are
+        // several decoders (they would compete for the same cores), FFmpeg's
+        // choice for one.
+        int decoderThreads = -1;
     };
 
     struct TFrame
