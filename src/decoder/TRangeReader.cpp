@@ -104,8 +104,17 @@ TRangeReader::TRangeReader(const TMovieDecoder& movie, std::vector<int> position
         state.statistics.failed = static_cast<int>(state.positions.size());
         return;
     }
-    for (int i = 0; i < decoders; ++i)
-        workers.emplace_back([this] { Work(); });
+    try {
+        for (int i = 0; i < decoders; ++i)
+            workers.emplace_back([this] { Work(); });
+    } catch (...) {
+        // The destructor does not run for a reader never made: stop the
+        // threads already started before they wait for a reader that never
+        // takes a frame.
+        Cancel();
+        workers.clear();
+        throw;
+    }
 }
 
 TRangeReader::~TRangeReader()
