@@ -8,8 +8,10 @@
 #include "support/ULog.h"
 
 #include <QCollator>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 
@@ -19,8 +21,18 @@ namespace {
 
 const QString PositionSection = QStringLiteral("Position");
 const QString MovieSection = QStringLiteral("Movie");
+// Which scene file each index of Position and Movie belongs to, as a path
+// relative to the work folder: the order of the files may change between two
+// runs (a capture's timestamp sorts before a host's "a.BMP").
+const QString SceneFileSection = QStringLiteral("SceneFile");
 constexpr int CapturedCacheLimit = 100;
 constexpr int DisplayCacheLimit = 40;
+// Decoded scene pictures kept in memory: 99 scenes of 1920 x 1080 fit
+// (99 x 6.2 MB); beyond the budget pictures are read again from their files.
+constexpr qint64 CapturedByteBudget = qint64(768) << 20;
+// Pictures as displayed are copies of the captured ones (shared pixels)
+// unless de-interlaced; the budget bounds the de-interlaced copies.
+constexpr qint64 DisplayByteBudget = qint64(256) << 20;
 constexpr int CountersPerSecond = 1000;
 
 // Scene files are restored in the order of a case-insensitive, locale-aware
@@ -50,11 +62,13 @@ TCaptureStore::TCaptureStore(QString workFolder)
 {
     capturedPack->setObjectName(QStringLiteral("cipOrg"));
     capturedPack->SetCacheLimit(CapturedCacheLimit);
+    capturedPack->SetByteBudget(CapturedByteBudget);
     capturedPack->OnGetCount = [this](QObject*, int& count) { count = sceneCount; };
     capturedPack->OnGetImage = [this](QObject*, TPictureEx* picture, int no) { cipOrgGetImage(picture, no); };
 
     displayPack->setObjectName(QStringLiteral("CustomImagePack1"));
     displayPack->SetCacheLimit(DisplayCacheLimit);
+    displayPack->SetByteBudget(DisplayByteBudget);
     displayPack->OnGetCount = [this](QObject*, int& count) { count = capturedPack->Count(); };
     displayPack->OnGetImage = [this](QObject*, TPictureEx* picture, int no) { CustomImagePack1GetImage(picture, no); };
 }
@@ -94,6 +108,8 @@ bool TCaptureStore::AdoptSceneFile(const QString& path)
     try {
         TPictureEx picture;
         EnsureSafetyBitmap(picture).LoadFromFile(path);
+        if (picture.Empty())
+            return false;
         sceneFiles.append(path);
         capturedPack->StoreImage(picture, sceneCount);
         return true;
@@ -139,6 +155,13 @@ bool TCaptureStore::Retake(int index, const TSafetyBitmap& frame, const QString&
 {
     if (index < 0 || index >= sceneCount)
         return false;
+    // A scene adopted through a link to a file outside the work folder is
+    // not ours to replace: it stays as it is, like a read-only file.
+    if (!IsInsideFolder(sceneFiles.at(index), workFolder)) {
+        if (failedFile)
+            *failedFile = sceneFiles.at(index);
+        return false;
+    }
     // The file may be the host's only copy of the picture: it is replaced
     // by a rename only once the new one is complete.
     if (!WriteSceneFile(frame, sceneFiles.at(index), failedFile))
@@ -260,12 +283,25 @@ void TCaptureStore::PutSceneOrigins()
         return;
     hostSettings->EraseSection(PositionSection);
     hostSettings->EraseSection(MovieSection);
+    hostSettings->EraseSection(SceneFileSection);
     for (int n = 0; n < sceneCount; ++n) {
         const TSceneOrigin origin = SceneOrigin(sceneFiles.at(n));
         const QString key = QString::number(n);
         hostSettings->WriteInteger(PositionSection, key, origin.Position);
         hostSettings->WriteString(MovieSection, key, origin.Movie);
     }
+    // A name the file's encoding cannot hold is left out rather than written
+    // as another name; that scene falls back to its index at the next start.
+    for (int n = 0; n < sceneCount; ++n) {
+        const QString name = SceneFileKey(sceneFiles.at(n));
+        if (hostSettings->CanHold(name))
+            hostSettings->WriteString(SceneFileSection, QString::number(n), name);
+    }
+}
+
+QString TCaptureStore::SceneFileKey(const QString& sceneFile) const
+{
+    return QDir(workFolder).relativeFilePath(sceneFile);
 }
 
 bool TCaptureStore::WriteSceneOrigins()
@@ -281,8 +317,30 @@ void TCaptureStore::LoadSceneOrigins()
     if (!hostSettings)
         return;
     sceneOrigins.clear();
+    // Index of each named entry; the first of two entries naming one file wins.
+    QHash<QString, QString> namedKeys;
+    QSet<QString> keysWithName;
+    for (const QString& key : hostSettings->SectionKeys(SceneFileSection)) {
+        bool isNumber = false;
+        const int n = key.toInt(&isNumber);
+        if (!isNumber || n < 0)
+            continue;
+        const QString decimal = QString::number(n);
+        keysWithName.insert(decimal);
+        const QString name = hostSettings->ReadString(SceneFileSection, key, {});
+        if (!namedKeys.contains(name))
+            namedKeys.insert(name, decimal);
+    }
     for (int n = 0; n < sceneCount; ++n) {
-        const QString key = QString::number(n);
+        // By the file's name where one was recorded; by index only for an
+        // entry that names no file (written by the host, or a name the
+        // file's encoding could not hold), never for another file's entry.
+        QString key = namedKeys.value(SceneFileKey(sceneFiles.at(n)));
+        if (key.isEmpty()) {
+            key = QString::number(n);
+            if (keysWithName.contains(key))
+                continue;
+        }
         const int position = hostSettings->ReadInteger(PositionSection, key, -1);
         if (position < 0)
             continue;

@@ -96,12 +96,15 @@ public:
     // (the previous file intact) when that fails or there are no settings.
     bool WriteHostSettings();
     // Puts Position and Movie for every current scene, by index, into
-    // HostSettings without writing the file.
+    // HostSettings without writing the file, with SceneFile naming each
+    // index's file relative to the work folder.
     void PutSceneOrigins();
     // PutSceneOrigins, then WriteHostSettings.
     bool WriteSceneOrigins();
-    // Takes the origins of the restored scenes from HostSettings by index and
-    // writes the file back in its normalised form.
+    // Takes the origins of the restored scenes from HostSettings, each from
+    // the index whose SceneFile entry names its file (by its own index when
+    // no entry names it and that index names no other file), and writes the
+    // file back in its normalised form.
     void LoadSceneOrigins();
 
 private:
@@ -112,6 +115,8 @@ private:
     void TakePicture(int index, const TSafetyBitmap& frame, const QString& movie, int position);
     void RemoveScenes(const std::vector<bool>& removed);
     void SceneListChanged();
+    // The scene file's name in SceneFile: its path relative to the work folder.
+    QString SceneFileKey(const QString& sceneFile) const;
 
     QString workFolder;
     int sceneCount = 0;

@@ -20,6 +20,7 @@ namespace {
 
 const QString CloseConfirmation = QStringLiteral("終了します。よろしいですか？");
 const QString SettingSection = QStringLiteral("Setting");
+const QString UnreadableSettingsMessage = QStringLiteral("設定ファイルの読み込みができませんでした。\n%1");
 
 } // namespace
 
@@ -88,9 +89,14 @@ void TfrmKadrix::ReadHostSettings(const QString& fileName)
     try {
         hostSettings = std::make_unique<TIniDocument>(fileName);
     } catch (const EIniFileError&) {
-        // A file we cannot read is not ours to rewrite: without it nothing
-        // is exchanged, and the host's file stays as it is.
+        // A file we cannot read is not ours to rewrite: it stays as it is,
+        // the user hears of it once the window is up, and only Cancel (the
+        // exit code alone) can end the work.
         LogDroppedError("reading setting.ini");
+        unreadableExchangeFile = fileName;
+        QTimer::singleShot(0, this, [this] {
+            TDialogs::Current().Notify(this, windowTitle(), UnreadableSettingsMessage.arg(unreadableExchangeFile));
+        });
         return;
     }
     const QString movieFileName = hostSettings->ReadString(SettingSection, QStringLiteral("MovieFileName"), {});
@@ -116,7 +122,15 @@ void TfrmKadrix::FormClose()
 {
     timer2->stop(); // playback ends with the window
     if (TIniDocument* hostSettings = captureStore->HostSettings()) {
-        hostSettings->WriteString(SettingSection, QStringLiteral("MovieFileName"), openDialog1.FileName);
+        // The host's own value (a folder preset, say) stays when no file was
+        // chosen, and so does it when the file's encoding cannot hold the
+        // chosen path: "caf?.mp4" would name a file that does not exist.
+        const QString key = QStringLiteral("MovieFileName");
+        const QString chosen = openDialog1.FileName;
+        if (!chosen.isEmpty() && hostSettings->CanHold(chosen))
+            hostSettings->WriteString(SettingSection, key, chosen);
+        else if (!hostSettings->ValueExists(SettingSection, key))
+            hostSettings->WriteString(SettingSection, key, {});
         captureStore->WriteHostSettings();
     }
     if (!hostMode && FolderExists(workFolder))

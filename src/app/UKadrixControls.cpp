@@ -330,8 +330,10 @@ void TKadrixControls::BuildSceneList(const TKadrixActions&)
     btnUnselectAll = MakeBitmapButton(gbSelectedFrame, "btnUnselectAll", QRect(152, 12, 57, 25), akDefault,
                                       QStringLiteral("全解除"), TGlyph::UnselectAll);
     Label5 = MakeLabel(gbSelectedFrame, "Label5", QStringLiteral("画像数:"), QPoint(224, 15), akDefault, QString(), 41);
+    // Room for any count up to the frame's edge: a host folder may hold
+    // thousands of scenes.
     lblPicNum = MakeLabel(gbSelectedFrame, "lblPicNum", QStringLiteral("0"), QPoint(266, 15), akDefault,
-                          QStringLiteral("999"));
+                          QStringLiteral("999999"), 312 - 266);
     FormPanel1 = Make<TFormPanel>(gbSelectedFrame, "FormPanel1", QRect(8, 41, 304, 315), akAll);
 
     const TAnchors rightBottom = akRight | akBottom;

@@ -80,8 +80,16 @@ void TfrmKadrix::OpenMovie(const QString& path, bool noHistory)
             if (!noHistory)
                 hmOpenHistory->Add(path);
         } else {
+            // The previous movie is closed: none of its pictures, positions
+            // or range stay on screen under the blank labels.
             playState = TPlayState::Paused;
             moviePath.clear();
+            currentFrame = TSafetyBitmap();
+            framePosition = -1;
+            lastFetchedPosition = -1;
+            ui.TrackBar1->setRange(0, 0);
+            ResetSplitRange();
+            ui.PaintBox1->update();
             ui.lblPicSize->clear();
             ui.lblCurPos->clear();
             ui.lblStopPos->clear();

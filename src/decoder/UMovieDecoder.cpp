@@ -2,11 +2,13 @@
 
 #include "decoder/UAviBackend.h"
 #include "decoder/UFFmpegBackend.h"
+#include "decoder/UFFmpegLog.h"
 
 TMovieDecoder::TMovieDecoder(int decoderThreads)
     : ffmpegBackend(std::make_unique<TFFmpegBackend>(decoderThreads))
     , aviBackend(std::make_unique<TAviBackend>())
 {
+    RouteFFmpegLog();
 }
 
 TMovieDecoder::~TMovieDecoder()

@@ -25,6 +25,8 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <tuple>
+
 using namespace PellumoFixture;
 
 namespace {
@@ -344,12 +346,11 @@ TEST_F(KadrixPlaybackTest, OpeningAnotherMovieClosesTheFirstAndStartsAgain)
     EXPECT_EQ(Position(), 97);
 }
 
-TEST_F(KadrixPlaybackTest, FailedOpenAfterAMovieKeepsItsLastPictureButStopsEverything)
+TEST_F(KadrixPlaybackTest, FailedOpenAfterAMovieClearsTheViewAndStopsEverything)
 {
     CreateWindow();
     Open(ShortVideo());
     Tick(1000);
-    const int shown = FrameOnScreen();
     const QString fake = tempRoot.filePath("broken.avi");
     QFile file(fake);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -359,11 +360,19 @@ TEST_F(KadrixPlaybackTest, FailedOpenAfterAMovieKeepsItsLastPictureButStopsEvery
     window->Controls().btnSelectFile->click();
     ASSERT_EQ(dialogs->notices.size(), 1u);
     EXPECT_FALSE(window->MovieDecoder().Active());
-    EXPECT_EQ(FrameOnScreen(), shown);
     EXPECT_FALSE(window->Timer2().isActive());
     EXPECT_TRUE(window->Controls().edFileName->text().isEmpty());
+    // No picture of the previous movie under the blank labels, no position
+    // or split range of it on the bar, and nothing to capture.
+    EXPECT_TRUE(window->CurrentFrame().Empty());
+    const QImage view = window->Controls().PaintBox1->grab().toImage();
+    EXPECT_EQ(BrightestIn(view, view.rect()), 0);
+    const TPositionBar& bar = *window->Controls().TrackBar1;
+    EXPECT_EQ(std::make_tuple(bar.value(), bar.maximum(), bar.SelStart(), bar.SelEnd()), std::make_tuple(0, 0, 0, 0));
+    window->UpdateAllActions();
+    EXPECT_FALSE(window->Actions().actCapture->isEnabled());
     Tick(97);
-    EXPECT_EQ(FrameOnScreen(), shown);
+    EXPECT_TRUE(window->CurrentFrame().Empty());
     // A missing path afterwards leaves everything as it is.
     window->OpenMovie(tempRoot.filePath("gone.avi"), false);
     EXPECT_EQ(dialogs->notices.size(), 1u);

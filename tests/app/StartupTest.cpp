@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -165,6 +166,22 @@ TEST_F(StartupTest, HostModeCollectsSceneFilesInSortedOrder)
     EXPECT_EQ(FolderListing(host.path()), before);
 }
 
+TEST_F(StartupTest, TheCountLabelShowsAThousandRestoredScenesWhole)
+{
+    const QByteArray picture = [] {
+        QTemporaryDir one;
+        WriteSceneBmp(one.filePath("s.bmp"), 1);
+        return ReadFile(one.filePath("s.bmp"));
+    }();
+    for (int i = 0; i < 1000; ++i)
+        WriteFile(host.filePath(QString::asprintf("s%04d.bmp", i)), picture);
+    TfrmKadrix window({host.path()});
+    const QLabel& label = *window.Controls().lblPicNum;
+    ASSERT_EQ(label.text(), "1000");
+    EXPECT_GE(label.width(), label.sizeHint().width());
+    EXPECT_LE(label.geometry().right(), window.Controls().gbSelectedFrame->width());
+}
+
 TEST_F(StartupTest, HostSettingsAreReadNormalisedAndWrittenBackAtClose)
 {
     WriteFile(host.filePath("movie.mpg"), "video");
@@ -205,8 +222,10 @@ TEST_F(StartupTest, MovieFileNameFolderOrNothingAndEmptyFile)
         EXPECT_TRUE(window.OpenDialog1().FileName.isEmpty());
         window.close();
     }
-    // An earlier result stays; the folder preset was never a chosen file.
-    EXPECT_EQ(ReadFile(host.filePath("setting.ini")), "[Setting]\r\nMovieFileName=\r\nClickedButton=3\r\n\r\n");
+    // An earlier result stays, and so does the host's folder preset when no
+    // file was chosen.
+    EXPECT_EQ(ReadFile(host.filePath("setting.ini")),
+              "[Setting]\r\nMovieFileName=" + QFile::encodeName(movies.path()) + "\r\nClickedButton=3\r\n\r\n");
 
     WriteFile(host.filePath("setting.ini"), "[Setting]\nMovieFileName=/no/such/thing\n");
     TfrmKadrix window({host.path()});
@@ -245,22 +264,30 @@ TEST_F(StartupTest, UndecodableSettingsFileIsNeitherUsedNorRewritten)
     EXPECT_EQ(ReadFile(ini), garbage);
 }
 
-TEST_F(StartupTest, ShiftJisSettingsTakeAMoviePathWithCharactersItLacks)
+TEST_F(StartupTest, AMoviePathTheSettingsCannotHoldIsNeverWrittenAsAnotherPath)
 {
-    // "[Setting]" and a Shift-JIS comment ";動画", so the file is Shift-JIS.
-    const QString ini = host.filePath("setting.ini");
-    WriteFile(ini, "[Setting]\r\n;" + QByteArray::fromHex("93ae89e6") + "\r\nButtonMode=0\r\n");
+    // A Shift-JIS file ("[Setting]", a comment ";動画" and the host's
+    // "MovieFileName=C:\ビデオ\旅行.mpg"); then a file with no value at all.
+    const QByteArray hostMovie = QByteArray::fromHex("433a5c8372836683495c97b78d732e6d7067");
+    const QByteArray files[] = {
+        "[Setting]\r\n;" + QByteArray::fromHex("93ae89e6") + "\r\nButtonMode=0\r\nMovieFileName=" + hostMovie + "\r\n",
+        "[Setting]\r\n;" + QByteArray::fromHex("93ae89e6") + "\r\nButtonMode=0\r\n",
+    };
+    const QByteArray kept[] = {"MovieFileName=" + hostMovie + "\r\n", "MovieFileName=\r\n"};
     const QString movie = tmp.filePath(QStringLiteral("café\n동영상.avi"));
     WriteFile(movie, "not a movie");
-    {
-        TfrmKadrix window({host.path()});
-        dialogs->openAnswer = movie;
-        window.Controls().btnSelectFile->click();
-        ASSERT_EQ(window.OpenDialog1().FileName, movie);
-        EXPECT_TRUE(window.close());
+    for (int i = 0; i < 2; ++i) {
+        const QString ini = host.filePath("setting.ini");
+        WriteFile(ini, files[i]);
+        {
+            TfrmKadrix window({host.path()});
+            dialogs->openAnswer = movie;
+            window.Controls().btnSelectFile->click();
+            ASSERT_EQ(window.OpenDialog1().FileName, movie);
+            EXPECT_TRUE(window.close());
+        }
+        EXPECT_EQ(ReadFile(ini), "[Setting]\r\nButtonMode=0\r\n" + kept[i] + "\r\n") << i;
     }
-    const QByteArray written = QFile::encodeName(tmp.path()) + "/caf?????.avi";
-    EXPECT_EQ(ReadFile(ini), "[Setting]\r\nButtonMode=0\r\nMovieFileName=" + written + "\r\n\r\n");
 }
 
 TEST(StartupProgram, HostFolderWhoseNameIsNotUtf8IsRefusedNotIgnored)
