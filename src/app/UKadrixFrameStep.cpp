@@ -10,9 +10,9 @@
 #include "app/UAction.h"
 #include "app/UBusyMark.h"
 #include "app/UWaitCursor.h"
-#include "support/UFormatPosition.h"
 #include "decoder/UMovieDecoder.h"
 #include "decoder/USharpestFrame.h"
+#include "support/UFormatPosition.h"
 #include "widgets/TPaintPanel.h"
 #include "widgets/TPositionBar.h"
 
