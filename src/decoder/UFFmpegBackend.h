@@ -47,6 +47,7 @@ public:
     int FramePosition() const override;
     void SetStoredPixels(bool stored) override { storedPixels = stored; }
     QString PictureCorrection() const override;
+    std::vector<int> KeyFramePositions() const override;
 
     // Skipping non-reference frames before the target is exact; it can be
     // switched off to measure its gain.

@@ -4,8 +4,8 @@
 #include "decoder/UFFmpegBackend.h"
 #include "decoder/UFFmpegLog.h"
 
-TMovieDecoder::TMovieDecoder()
-    : ffmpegBackend(std::make_unique<TFFmpegBackend>())
+TMovieDecoder::TMovieDecoder(int decoderThreads)
+    : ffmpegBackend(std::make_unique<TFFmpegBackend>(decoderThreads))
     , aviBackend(std::make_unique<TAviBackend>())
 {
     RouteFFmpegLog();
@@ -118,6 +118,7 @@ int TMovieDecoder::FramePosition() const
 
 void TMovieDecoder::SetStoredPixels(bool stored)
 {
+    storedPixels = stored;
     if (ffmpegBackend)
         ffmpegBackend->SetStoredPixels(stored);
 }
@@ -125,4 +126,10 @@ void TMovieDecoder::SetStoredPixels(bool stored)
 QString TMovieDecoder::PictureCorrection() const
 {
     return active ? CurrentBackend()->PictureCorrection() : QString();
+}
+
+std::vector<int> TMovieDecoder::KeyFramePositions() const
+{
+    TMovieBackend* backend = CurrentBackend();
+    return active && backend ? backend->KeyFramePositions() : std::vector<int>{};
 }

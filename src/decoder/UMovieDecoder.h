@@ -13,7 +13,8 @@
 class TMovieDecoder
 {
 public:
-    TMovieDecoder();
+    // decoderThreads: FFmpeg's own decoding threads (0: one per core).
+    explicit TMovieDecoder(int decoderThreads = 0);
     ~TMovieDecoder();
     TMovieDecoder(const TMovieDecoder&) = delete;
     TMovieDecoder& operator=(const TMovieDecoder&) = delete;
@@ -34,6 +35,7 @@ public:
     // Pictures as stored, without the display matrix's turn and square
     // pixels, from the next Open on (pellumo-grab --stored-pixels).
     void SetStoredPixels(bool stored);
+    bool StoredPixels() const { return storedPixels; }
     // What was done to the stored picture of the open video to show it
     // upright, in square pixels and in sRGB ("rotated 90° clockwise; ...");
     // empty when nothing was.
@@ -49,6 +51,8 @@ public:
     bool PreviousFrame();
     // The position of the frame on screen: fetching it gives this frame.
     int FramePosition() const;
+    // Key frames the container's index knows (ms, ascending); may be empty.
+    std::vector<int> KeyFramePositions() const;
 
     // The picture of the last rendered frame; one object for the decoder's
     // life. Callers copy it.
@@ -60,6 +64,7 @@ private:
     QString fileName;
     bool active = false;
     bool useAviFile = false;
+    bool storedPixels = false;
     TOpenError openError = TOpenError::None;
     TSafetyBitmap frameBitmap;
     std::unique_ptr<TMovieBackend> ffmpegBackend;
