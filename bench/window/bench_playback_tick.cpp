@@ -5,7 +5,7 @@
 // on-time tick. Times are printed in milliseconds and as ratios against a
 // reference measured in the same run: copying one frame's bytes (memcpy).
 //
-// usage: bench_playback_tick [--hdr10] [video] [ticks]
+// usage: bench_playback_tick [--hdr10] [video] [ticks] [4K video]
 //   without a video, a 1920 x 1080 H.264 clip is made with the ffmpeg program
 //   in a temporary folder; with --hdr10 an HEVC 10-bit BT.2020 PQ clip of
 //   that size, whose every frame is tone-mapped, and afterwards one fetch of
@@ -118,9 +118,10 @@ QString MakeHdr10Video(const QString& folder, const QString& size, int seconds)
 
 // One 4K HDR10 fetch: the open (which shows the first frame), a fetch in
 // the middle (seek, decode, tone mapping) and the conversion alone.
-void MeasureUltraHdFetch(const QString& folder)
+void MeasureUltraHdFetch(const QString& folder, QString video)
 {
-    const QString video = MakeHdr10Video(folder, QStringLiteral("3840x2160"), 2);
+    if (video.isEmpty())
+        video = MakeHdr10Video(folder, QStringLiteral("3840x2160"), 2);
     TMovieDecoder decoder;
     QElapsedTimer timer;
     timer.start();
@@ -231,6 +232,6 @@ int main(int argc, char** argv)
                 over(total), over(cpu), total.ms.size());
     window.close();
     if (hdr10)
-        MeasureUltraHdFetch(work.path());
+        MeasureUltraHdFetch(work.path(), arguments.value(2));
     return 0;
 }
