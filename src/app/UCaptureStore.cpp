@@ -1,5 +1,6 @@
 #include "app/UCaptureStore.h"
 
+#include "app/UHostExchange.h"
 #include "picture/TPictureEx.h"
 #include "picture/TSafetyBitmap.h"
 #include "picture/UDeinterlace.h"
@@ -16,15 +17,10 @@
 #include <algorithm>
 
 using namespace Pathutil;
+using namespace HostExchange;
 
 namespace {
 
-const QString PositionSection = QStringLiteral("Position");
-const QString MovieSection = QStringLiteral("Movie");
-// Which scene file each index of Position and Movie belongs to, as a path
-// relative to the work folder: the order of the files may change between two
-// runs (a capture's timestamp sorts before a host's "a.BMP").
-const QString SceneFileSection = QStringLiteral("SceneFile");
 constexpr int CapturedCacheLimit = 100;
 constexpr int DisplayCacheLimit = 40;
 // Decoded scene pictures kept in memory: 99 scenes of 1920 x 1080 fit

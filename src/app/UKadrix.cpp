@@ -1,6 +1,7 @@
 #include "app/UKadrix.h"
 
 #include "app/UHelpViewer.h"
+#include "app/UHostExchange.h"
 #include "app/UPlaybackClock.h"
 #include "decoder/UMovieDecoder.h"
 #include "support/Pathutil.h"
@@ -14,12 +15,12 @@
 #include <QStyle>
 #include <QTimer>
 
+using namespace HostExchange;
 using namespace Pathutil;
 
 namespace {
 
 const QString CloseConfirmation = QStringLiteral("終了します。よろしいですか？");
-const QString SettingSection = QStringLiteral("Setting");
 const QString UnreadableSettingsMessage = QStringLiteral("設定ファイルの読み込みができませんでした。\n%1");
 
 } // namespace
@@ -78,7 +79,7 @@ void TfrmKadrix::RestoreScenes()
     captureStore->SetWorkFolder(workFolder);
     captureStore->RestoreScenes();
     // An empty folder cannot hold setting.ini either.
-    const QString exchangeFile = AppendPathDelimiter(workFolder) + ExchangeFileName();
+    const QString exchangeFile = AppendPathDelimiter(workFolder) + HostExchange::FileName;
     if (QFileInfo::exists(exchangeFile))
         ReadHostSettings(exchangeFile);
 }
@@ -99,7 +100,7 @@ void TfrmKadrix::ReadHostSettings(const QString& fileName)
         });
         return;
     }
-    const QString movieFileName = hostSettings->ReadString(SettingSection, QStringLiteral("MovieFileName"), {});
+    const QString movieFileName = hostSettings->ReadString(SettingSection, MovieFileNameKey, {});
     if (!movieFileName.isEmpty()) {
         const QFileInfo movie(movieFileName);
         if (movie.isFile())
@@ -107,7 +108,7 @@ void TfrmKadrix::ReadHostSettings(const QString& fileName)
         else if (movie.isDir())
             openDialog1.InitialDir = movieFileName;
     }
-    buttonMode = hostSettings->ReadInteger(SettingSection, QStringLiteral("ButtonMode"), 0);
+    buttonMode = hostSettings->ReadInteger(SettingSection, ButtonModeKey, 0);
     captureStore->SetHostSettings(std::move(hostSettings));
 }
 
@@ -125,7 +126,7 @@ void TfrmKadrix::FormClose()
         // The host's own value (a folder preset, say) stays when no file was
         // chosen, and so does it when the file's encoding cannot hold the
         // chosen path: "caf?.mp4" would name a file that does not exist.
-        const QString key = QStringLiteral("MovieFileName");
+        const QString& key = MovieFileNameKey;
         const QString chosen = openDialog1.FileName;
         if (!chosen.isEmpty() && hostSettings->CanHold(chosen))
             hostSettings->WriteString(SettingSection, key, chosen);

@@ -41,8 +41,6 @@ public:
     explicit TfrmKadrix(const QStringList& arguments, QWidget* parent = nullptr);
     ~TfrmKadrix() override;
 
-    static QString ExchangeFileName() { return QStringLiteral("setting.ini"); }
-
     // Mode and work folder, fixed at creation.
     const QString& WorkFolder() const { return workFolder; }
     bool HostMode() const { return hostMode; }

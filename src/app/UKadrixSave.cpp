@@ -3,6 +3,7 @@
 #include "app/UKadrix.h"
 
 #include "app/UAction.h"
+#include "app/UHostExchange.h"
 #include "app/USavePlan.h"
 #include "app/UWaitCursor.h"
 #include "browser/FImageBrowser.h"
@@ -74,7 +75,7 @@ void TfrmKadrix::actSaveImageExecute()
 void TfrmKadrix::SaveScenes(const TSavePlan& plan, const QString& confirmedName)
 {
     QStringList inUse = captureStore->SceneFiles();
-    inUse.append(Pathutil::CombinePath(workFolder, ExchangeFileName()));
+    inUse.append(Pathutil::CombinePath(workFolder, HostExchange::FileName));
     const QString guarded = plan.FirstProtected(inUse);
     if (!guarded.isEmpty()) {
         TDialogs::Current().Notify(this, windowTitle(), InUseMessage.arg(guarded));
