@@ -89,9 +89,9 @@ public:
     void menuOpenHelpClick();
     void AboutA1Click();
 
-    // The recent-movie history of the File menu and of btnMovieHistory's popup.
+    // The recent-movie history of the File menu (btnMovieHistory's popup
+    // shows the same stored list through its own manager).
     THistoryManager& HmOpenHistory() const { return *hmOpenHistory; }
-    THistoryManager& HmOpenHistoryButton() const { return *hmOpenHistoryButton; }
     // The per-user store of the recent-movie history.
     static std::unique_ptr<QSettings> OpenHistoryStore();
 

@@ -202,14 +202,6 @@ void TSafetyBitmap::Assign(const TGraphic& source)
         throw EInvalidGraphic(QStringLiteral("Cannot assign this graphic to a bitmap"));
 }
 
-void TSafetyBitmap::SetTransparentMode(TTransparentMode mode)
-{
-    if (transparentMode == mode)
-        return;
-    transparentMode = mode;
-    Changed();
-}
-
 QColor TSafetyBitmap::TransparentColor() const
 {
     if (transparentMode == TTransparentMode::tmFixed)

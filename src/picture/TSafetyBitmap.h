@@ -57,7 +57,6 @@ public:
     bool Equals(const TGraphic& other) const;
 
     TTransparentMode TransparentMode() const { return transparentMode; }
-    void SetTransparentMode(TTransparentMode mode);
     // The fixed colour, or in automatic mode the bottom-left pixel.
     QColor TransparentColor() const;
     void SetTransparentColor(const QColor& color);
