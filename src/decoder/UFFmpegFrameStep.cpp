@@ -4,6 +4,7 @@
 // again, keeping the last frames before the one on screen.
 
 #include "decoder/UFFmpegBackend.h"
+#include "support/ULog.h"
 
 #include <algorithm>
 
@@ -127,6 +128,7 @@ bool TFFmpegBackend::NextFrame()
     try {
         stepped = DeliverFrameAt(from + 1) && ShownPts() > from;
     } catch (...) {
+        LogDroppedError("TFFmpegBackend::NextFrame");
         stepped = false;
     }
     keepForStepBack = false;
@@ -162,6 +164,7 @@ bool TFFmpegBackend::RefillStepBack(int64_t shownPts)
     try {
         stepped = SeekAndDecode(shownPts - 1) && ShowLatestBefore(shownPts);
     } catch (...) {
+        LogDroppedError("TFFmpegBackend::RefillStepBack");
         stepped = false;
     }
     keepForStepBack = false;
