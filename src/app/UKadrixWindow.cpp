@@ -98,7 +98,7 @@ void TfrmKadrix::ApplyModeLayout()
     // bottom edge.
     QRect frame = ui.ShadowPanel1->geometry();
     frame.setBottom(ui.pnlHelp->geometry().bottom());
-    TAnchorLayout::Place(ui.ShadowPanel1, frame, akLeft | akTop | akRight | akBottom);
+    TAnchorLayout::Place(ui.ShadowPanel1, frame, Anchor::Left | Anchor::Top | Anchor::Right | Anchor::Bottom);
     ui.btnOK->hide();
     ui.btnCancel->hide();
     ui.pnlHelp->hide();

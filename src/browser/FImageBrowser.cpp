@@ -32,17 +32,17 @@ QFont BrowserFont()
 }
 
 // libjpeg's DCT scaling: the smallest decode that still covers the thumbnail.
-TJPEGScale JpegScaleFor(const TJpegGraphic& jpeg, QSize thumbnail)
+TJpegScale JpegScaleFor(const TJpegGraphic& jpeg, QSize thumbnail)
 {
     const qint64 f = std::max(thumbnail.width(), thumbnail.height());
     const qint64 s = std::max(jpeg.JpegWidth(), jpeg.JpegHeight());
     if (s > 8 * f)
-        return TJPEGScale::jsEighth;
+        return TJpegScale::Eighth;
     if (s > 4 * f)
-        return TJPEGScale::jsQuarter;
+        return TJpegScale::Quarter;
     if (s > 2 * f)
-        return TJPEGScale::jsHalf;
-    return TJPEGScale::jsFullSize;
+        return TJpegScale::Half;
+    return TJpegScale::FullSize;
 }
 
 // A bitmap reduced by area averaging; one to be enlarged is scaled smoothly.
@@ -299,7 +299,7 @@ void TfrmImageBrowser::MakeThumbnail(TPictureEx& source, TPictureEx& target) con
     }
     if (jpeg) {
         jpeg->SetScale(JpegScaleFor(*jpeg, size));
-        jpeg->SetPerformance(TJPEGPerformance::jpBestSpeed);
+        jpeg->SetPerformance(TJpegPerformance::BestSpeed);
         jpeg->SetSmoothing(false);
     }
     // Anything else (a JPEG, the error picture) is stretched into the box.

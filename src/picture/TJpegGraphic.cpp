@@ -153,9 +153,9 @@ TJpegGraphic& TJpegGraphic::operator=(const TJpegGraphic& other)
 int TJpegGraphic::ScaleDenominator() const
 {
     switch (scale) {
-    case TJPEGScale::jsHalf: return 2;
-    case TJPEGScale::jsQuarter: return 4;
-    case TJPEGScale::jsEighth: return 8;
+    case TJpegScale::Half: return 2;
+    case TJpegScale::Quarter: return 4;
+    case TJpegScale::Eighth: return 8;
     default: return 1;
     }
 }
@@ -182,7 +182,7 @@ void TJpegGraphic::DropDecoded()
     decoded = QImage();
 }
 
-void TJpegGraphic::SetScale(TJPEGScale value)
+void TJpegGraphic::SetScale(TJpegScale value)
 {
     if (scale == value)
         return;
@@ -191,7 +191,7 @@ void TJpegGraphic::SetScale(TJPEGScale value)
     Changed();
 }
 
-void TJpegGraphic::SetPerformance(TJPEGPerformance value)
+void TJpegGraphic::SetPerformance(TJpegPerformance value)
 {
     if (performance == value)
         return;
@@ -276,7 +276,7 @@ const QImage& TJpegGraphic::Bitmap() const
         QImage image;
         DecodeJob job = makeJob(data, &image);
         job.denominator = ScaleDenominator();
-        job.fast = performance == TJPEGPerformance::jpBestSpeed;
+        job.fast = performance == TJpegPerformance::BestSpeed;
         job.smoothing = smoothing;
         if (!runDecoder(&job))
             refuse(job);

@@ -5,8 +5,8 @@
 #include <QByteArray>
 #include <QImage>
 
-enum class TJPEGScale { jsFullSize, jsHalf, jsQuarter, jsEighth };
-enum class TJPEGPerformance { jpBestQuality, jpBestSpeed };
+enum class TJpegScale { FullSize, Half, Quarter, Eighth };
+enum class TJpegPerformance { BestQuality, BestSpeed };
 
 // A JPEG picture: keeps the compressed data and decodes it through libjpeg
 // on first use, at the chosen scale (libjpeg's DCT scaling to 1/2, 1/4, 1/8)
@@ -26,10 +26,10 @@ public:
     int JpegWidth() const { return jpegWidth; }
     int JpegHeight() const { return jpegHeight; }
 
-    TJPEGScale Scale() const { return scale; }
-    void SetScale(TJPEGScale value);
-    TJPEGPerformance Performance() const { return performance; }
-    void SetPerformance(TJPEGPerformance value);
+    TJpegScale Scale() const { return scale; }
+    void SetScale(TJpegScale value);
+    TJpegPerformance Performance() const { return performance; }
+    void SetPerformance(TJpegPerformance value);
     bool Smoothing() const { return smoothing; }
     void SetSmoothing(bool value);
 
@@ -60,8 +60,8 @@ private:
     QByteArray data;
     int jpegWidth = 0;
     int jpegHeight = 0;
-    TJPEGScale scale = TJPEGScale::jsFullSize;
-    TJPEGPerformance performance = TJPEGPerformance::jpBestQuality;
+    TJpegScale scale = TJpegScale::FullSize;
+    TJpegPerformance performance = TJpegPerformance::BestQuality;
     bool smoothing = true;
     mutable QImage decoded;
 };

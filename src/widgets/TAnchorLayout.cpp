@@ -50,8 +50,8 @@ static void FollowAxis(int& start, int& length, int delta, bool nearEdge, bool f
 QRect TAnchorLayout::Follow(const QRect& rect, QSize placedIn, QSize size, TAnchors anchors)
 {
     int x = rect.x(), y = rect.y(), w = rect.width(), h = rect.height();
-    FollowAxis(x, w, size.width() - placedIn.width(), anchors & akLeft, anchors & akRight);
-    FollowAxis(y, h, size.height() - placedIn.height(), anchors & akTop, anchors & akBottom);
+    FollowAxis(x, w, size.width() - placedIn.width(), anchors & Anchor::Left, anchors & Anchor::Right);
+    FollowAxis(y, h, size.height() - placedIn.height(), anchors & Anchor::Top, anchors & Anchor::Bottom);
     return QRect(x, y, std::max(w, 0), std::max(h, 0));
 }
 

@@ -7,9 +7,15 @@
 
 class QWidget;
 
-// Edges of a child that follow its parent's edges when the parent is resized.
-enum TAnchor { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+// Edges of a child that follow its parent's edges when the parent is resized,
+// combined with | (Anchor::Left | Anchor::Top).
 using TAnchors = int;
+namespace Anchor {
+inline constexpr TAnchors Left = 1;
+inline constexpr TAnchors Top = 2;
+inline constexpr TAnchors Right = 4;
+inline constexpr TAnchors Bottom = 8;
+} // namespace Anchor
 
 // Keeps children at their placed positions relative to the anchored edges of
 // their parent: an edge anchored on both sides stretches, an edge anchored
