@@ -20,6 +20,25 @@ constexpr int64_t StepBackBudgetBytes = 96LL * 1024 * 1024;
 constexpr int MinKeptFrames = 2;
 constexpr int MaxKeptFrames = 64;
 
+// Runs `step` with every frame decoded (none skipped) and kept for stepping
+// back, then restores the skipping. A decode error ends the step: logged, false.
+template <typename TStep>
+bool StepKeepingFrames(bool& keepForStepBack, bool& skipNonReference, const char* where, TStep step)
+{
+    const bool skip = skipNonReference;
+    keepForStepBack = true;
+    skipNonReference = false;
+    bool stepped = false;
+    try {
+        stepped = step();
+    } catch (...) {
+        LogDroppedError(where);
+    }
+    keepForStepBack = false;
+    skipNonReference = skip;
+    return stepped;
+}
+
 } // namespace
 
 int TFFmpegBackend::StepBackCapacity() const
@@ -121,19 +140,8 @@ bool TFFmpegBackend::NextFrame()
     if (reached.drained)
         return false;
     const int64_t from = reached.framePts;
-    const bool skip = skipNonReference;
-    keepForStepBack = true;
-    skipNonReference = false;
-    bool stepped = false;
-    try {
-        stepped = DeliverFrameAt(from + 1) && ShownPts() > from;
-    } catch (...) {
-        LogDroppedError("TFFmpegBackend::NextFrame");
-        stepped = false;
-    }
-    keepForStepBack = false;
-    skipNonReference = skip;
-    return stepped;
+    return StepKeepingFrames(keepForStepBack, skipNonReference, "TFFmpegBackend::NextFrame",
+                             [&] { return DeliverFrameAt(from + 1) && ShownPts() > from; });
 }
 
 bool TFFmpegBackend::PreviousFrame()
@@ -157,19 +165,8 @@ bool TFFmpegBackend::RefillStepBack(int64_t shownPts)
 {
     if (shownPts == AV_NOPTS_VALUE)
         return false;
-    const bool skip = skipNonReference;
-    keepForStepBack = true;
-    skipNonReference = false;
-    bool stepped = false;
-    try {
-        stepped = SeekAndDecode(shownPts - 1) && ShowLatestBefore(shownPts);
-    } catch (...) {
-        LogDroppedError("TFFmpegBackend::RefillStepBack");
-        stepped = false;
-    }
-    keepForStepBack = false;
-    skipNonReference = skip;
-    return stepped;
+    return StepKeepingFrames(keepForStepBack, skipNonReference, "TFFmpegBackend::RefillStepBack",
+                             [&] { return SeekAndDecode(shownPts - 1) && ShowLatestBefore(shownPts); });
 }
 
 bool TFFmpegBackend::ShowLatestBefore(int64_t pts)
