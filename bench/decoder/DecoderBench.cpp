@@ -141,9 +141,8 @@ struct TRunner
         TResult result;
         const double cpuStart = ProcessCpuMs();
         const auto start = Clock::now();
-        // One decoder with FFmpeg's threads as the others here; several
-        // without (the reader's own choice).
-        TRangeReader reader(movie, workload.positions, {decoders, TRangeReader::DefaultMaxWaiting, decoders > 1 ? -1 : threads});
+        // FFmpeg's threads as the others here.
+        TRangeReader reader(movie, workload.positions, {decoders, TRangeReader::DefaultMaxWaiting, threads});
         TRangeReader::TFrame frame;
         while (reader.Next(frame)) {
             if (!frame.fetched)

@@ -36,9 +36,9 @@ public:
     {
         int decoders = 0;                     // 0: DefaultDecoderCount()
         int maxWaiting = DefaultMaxWaiting;   // frames kept before their turn
-        // FFmpeg's own threads in each decoder; -1: none when there are
-        // several decoders (they would compete for the same cores), FFmpeg's
-        // choice for one.
+        // FFmpeg's own threads in each decoder; -1: FFmpeg's choice (one
+        // per core). On a machine shared with other programs single-threaded
+        // decoders get the smaller share of the cores.
         int decoderThreads = -1;
     };
 
