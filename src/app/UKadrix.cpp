@@ -19,6 +19,8 @@ using namespace Pathutil;
 namespace {
 
 const QString CloseConfirmation = QStringLiteral("終了します。よろしいですか？");
+const QString UnsavedCloseConfirmation =
+    QStringLiteral("保存していない画像が%1枚あります。終了すると削除されます。\n終了します。よろしいですか？");
 const QString SettingSection = QStringLiteral("Setting");
 
 } // namespace
@@ -109,7 +111,10 @@ bool TfrmKadrix::FormCloseQuery()
 {
     if (hostMode)
         return true;
-    return TDialogs::Current().AskOkCancel(this, windowTitle(), CloseConfirmation);
+    // The work folder goes with the window: say what is lost with it.
+    const int unsaved = captureStore->UnsavedCount();
+    return TDialogs::Current().AskOkCancel(this, windowTitle(),
+                                           unsaved > 0 ? UnsavedCloseConfirmation.arg(unsaved) : CloseConfirmation);
 }
 
 void TfrmKadrix::FormClose()

@@ -88,6 +88,8 @@ void TfrmKadrix::SaveScenes(const TSavePlan& plan, const QString& confirmedName)
         if (plan.Targets().size() > 1)
             busy.emplace();
         WriteSavePlan(plan, [this](int scene) { return ScenePictureToSave(scene); });
+        for (const TSaveTarget& target : plan.Targets())
+            captureStore->MarkSaved(target.Scene);
     } catch (const ESaveError& error) {
         TDialogs::Current().Notify(this, windowTitle(), SaveFailedMessage.arg(error.FileName()));
         return;
