@@ -27,6 +27,12 @@ const QString MovieSection = QStringLiteral("Movie");
 const QString SceneFileSection = QStringLiteral("SceneFile");
 constexpr int CapturedCacheLimit = 100;
 constexpr int DisplayCacheLimit = 40;
+// Decoded scene pictures kept in memory: 99 scenes of 1920 x 1080 fit
+// (99 x 6.2 MB); beyond the budget pictures are read again from their files.
+constexpr qint64 CapturedByteBudget = qint64(768) << 20;
+// Pictures as displayed are copies of the captured ones (shared pixels)
+// unless de-interlaced; the budget bounds the de-interlaced copies.
+constexpr qint64 DisplayByteBudget = qint64(256) << 20;
 constexpr int CountersPerSecond = 1000;
 
 // Scene files are restored in the order of a case-insensitive, locale-aware
@@ -56,11 +62,13 @@ TCaptureStore::TCaptureStore(QString workFolder)
 {
     capturedPack->setObjectName(QStringLiteral("cipOrg"));
     capturedPack->SetCacheLimit(CapturedCacheLimit);
+    capturedPack->SetByteBudget(CapturedByteBudget);
     capturedPack->OnGetCount = [this](QObject*, int& count) { count = sceneCount; };
     capturedPack->OnGetImage = [this](QObject*, TPictureEx* picture, int no) { cipOrgGetImage(picture, no); };
 
     displayPack->setObjectName(QStringLiteral("CustomImagePack1"));
     displayPack->SetCacheLimit(DisplayCacheLimit);
+    displayPack->SetByteBudget(DisplayByteBudget);
     displayPack->OnGetCount = [this](QObject*, int& count) { count = capturedPack->Count(); };
     displayPack->OnGetImage = [this](QObject*, TPictureEx* picture, int no) { CustomImagePack1GetImage(picture, no); };
 }
@@ -100,6 +108,8 @@ bool TCaptureStore::AdoptSceneFile(const QString& path)
     try {
         TPictureEx picture;
         EnsureSafetyBitmap(picture).LoadFromFile(path);
+        if (picture.Empty())
+            return false;
         sceneFiles.append(path);
         capturedPack->StoreImage(picture, sceneCount);
         return true;
@@ -145,6 +155,13 @@ bool TCaptureStore::Retake(int index, const TSafetyBitmap& frame, const QString&
 {
     if (index < 0 || index >= sceneCount)
         return false;
+    // A scene adopted through a link to a file outside the work folder is
+    // not ours to replace: it stays as it is, like a read-only file.
+    if (!IsInsideFolder(sceneFiles.at(index), workFolder)) {
+        if (failedFile)
+            *failedFile = sceneFiles.at(index);
+        return false;
+    }
     // The file may be the host's only copy of the picture: it is replaced
     // by a rename only once the new one is complete.
     if (!WriteSceneFile(frame, sceneFiles.at(index), failedFile))

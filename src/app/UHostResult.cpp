@@ -4,8 +4,9 @@
 #include "picture/TSafetyBitmap.h"
 #include "picture/UDeinterlace.h"
 #include "support/Pathutil.h"
+#include "support/USafeWrite.h"
 
-#include <QSaveFile>
+#include <QBuffer>
 
 #include <memory>
 #include <vector>
@@ -15,11 +16,14 @@ namespace {
 const QString SettingSection = QStringLiteral("Setting");
 const QString SelectedSection = QStringLiteral("Selected");
 
-// The file de-interlaced into its temporary file, not yet in place.
-std::unique_ptr<QSaveFile> DeinterlacedCopy(const QString& fileName)
+// The file de-interlaced into its temporary file beside it, closed, not yet
+// in place.
+SafeWrite::TStagedFile DeinterlacedCopy(const QString& fileName, const QString& folder)
 {
     if (!Pathutil::CanReplaceFile(fileName))
         throw EHostResultError(fileName, QStringLiteral("the file or its folder is read-only"));
+    if (!Pathutil::IsInsideFolder(fileName, folder))
+        throw EHostResultError(fileName, QStringLiteral("a link to a file outside the folder"));
     TSafetyBitmap bitmap;
     try {
         bitmap.LoadFromFile(fileName);
@@ -29,15 +33,16 @@ std::unique_ptr<QSaveFile> DeinterlacedCopy(const QString& fileName)
     if (bitmap.Empty())
         throw EHostResultError(fileName, QStringLiteral("no picture"));
     DeinterlaceBitmap(bitmap);
-    auto copy = std::make_unique<QSaveFile>(fileName);
-    if (!copy->open(QIODevice::WriteOnly))
-        throw EHostResultError(fileName, copy->errorString());
+    QBuffer data;
+    data.open(QIODevice::WriteOnly);
     try {
-        bitmap.SaveToStream(*copy);
+        bitmap.SaveToStream(data);
+        return SafeWrite::TStagedFile(fileName, data.data());
+    } catch (const SafeWrite::ESafeWriteError& error) {
+        throw EHostResultError(fileName, error.Reason());
     } catch (const std::exception& error) {
         throw EHostResultError(fileName, QString::fromUtf8(error.what()));
     }
-    return copy;
 }
 
 } // namespace
@@ -69,16 +74,20 @@ EHostResultError::EHostResultError(const QString& fileName, const QString& reaso
 {
 }
 
-void DeinterlaceSceneFiles(const QStringList& files)
+void DeinterlaceSceneFiles(const QStringList& files, const QString& folder)
 {
-    // Until commit every copy is a temporary file; leaving this function by
-    // an error discards them all.
-    std::vector<std::unique_ptr<QSaveFile>> copies;
+    // Every new file is written and closed first (no open file per scene);
+    // leaving by an error removes them all. Then all are put in place or,
+    // when a step fails, none.
+    std::vector<SafeWrite::TStagedFile> copies;
+    copies.reserve(size_t(files.size()));
     for (const QString& file : files)
-        copies.push_back(DeinterlacedCopy(file));
-    for (const auto& copy : copies)
-        if (!copy->commit())
-            throw EHostResultError(copy->fileName(), copy->errorString());
+        copies.push_back(DeinterlacedCopy(file, folder));
+    try {
+        SafeWrite::CommitAll(copies);
+    } catch (const SafeWrite::ESafeWriteError& error) {
+        throw EHostResultError(error.FileName(), error.Reason());
+    }
 }
 
 void WriteHostResult(TIniDocument& settings, const QStringList& sceneFiles, const QList<int>& selected, int code,

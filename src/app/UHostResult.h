@@ -47,10 +47,12 @@ private:
 };
 
 // Rewrites every scene file de-interlaced, all or nothing: each file is
-// de-interlaced into a temporary file beside it, and only when every one
-// succeeded are they renamed over the originals. A file that cannot be read,
-// written or replaced raises EHostResultError, and no scene file is changed.
-void DeinterlaceSceneFiles(const QStringList& files);
+// de-interlaced into a closed temporary file beside it; only when every one
+// is complete are they put in place, the originals kept aside until the last
+// is and put back when a step fails. A file that cannot be read, written or
+// replaced, or whose real path lies outside folder (a link), raises
+// EHostResultError, and no scene file is changed.
+void DeinterlaceSceneFiles(const QStringList& files, const QString& folder);
 
 // Writes the result into setting.ini in one atomic write: Selected (the full
 // paths of the selected scenes, by scene index), Position and Movie (put into

@@ -1,11 +1,11 @@
 #include "app/UIniDocument.h"
 
 #include "support/Pathutil.h"
+#include "support/USafeWrite.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <limits>
 
@@ -48,6 +48,8 @@ bool ParseDigits(QStringView digits, int base, qint64& value)
     return ok && digits.front() != u'+' && digits.front() != u'-';
 }
 
+constexpr QByteArrayView Utf8ByteOrderMark("\xEF\xBB\xBF");
+
 } // namespace
 
 EIniFileError::EIniFileError(const QString& message)
@@ -72,8 +74,16 @@ TIniDocument::TIniDocument(const QString& name)
     if (file.error() != QFileDevice::NoError)
         throw EIniFileError(QStringLiteral("Cannot read %1: %2").arg(name, file.errorString()));
 
-    encoding = TextCodec::IsValidUtf8(bytes) ? TextCodec::Encoding::Utf8 : TextCodec::Encoding::ShiftJis;
-    const auto text = TextCodec::Decode(bytes, encoding);
+    // Text has no NUL bytes: UTF-16 or binary data is not read as Shift-JIS.
+    if (bytes.contains('\0'))
+        throw EIniFileError(QStringLiteral("Cannot read %1: neither UTF-8 nor Shift-JIS text").arg(name));
+    QByteArrayView content(bytes);
+    byteOrderMark = content.startsWith(Utf8ByteOrderMark);
+    if (byteOrderMark)
+        content = content.sliced(Utf8ByteOrderMark.size());
+    const QByteArray body = content.toByteArray();
+    encoding = byteOrderMark || TextCodec::IsValidUtf8(body) ? TextCodec::Encoding::Utf8 : TextCodec::Encoding::ShiftJis;
+    const auto text = TextCodec::Decode(body, encoding);
     if (!text)
         throw EIniFileError(QStringLiteral("Cannot read %1: neither UTF-8 nor Shift-JIS text").arg(name));
     SetText(*text);
@@ -240,7 +250,7 @@ void TIniDocument::UpdateFile() const
 {
     if (fileName.isEmpty())
         return;
-    const auto bytes = TextCodec::Encode(Text(), encoding);
+    auto bytes = TextCodec::Encode(Text(), encoding);
     if (!bytes)
         throw EIniFileError(QStringLiteral("Cannot write %1: no converter for its encoding").arg(fileName));
 
@@ -249,9 +259,11 @@ void TIniDocument::UpdateFile() const
     if (!Pathutil::CanReplaceFile(fileName))
         throw EIniFileError(QStringLiteral("Cannot write %1: the file or its folder is read-only").arg(fileName));
 
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EIniFileError(QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
-    if (file.write(*bytes) != bytes->size() || !file.commit())
-        throw EIniFileError(QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
+    if (byteOrderMark)
+        bytes->prepend(Utf8ByteOrderMark.data(), Utf8ByteOrderMark.size());
+    try {
+        SafeWrite::WriteFile(fileName, *bytes);
+    } catch (const SafeWrite::ESafeWriteError& error) {
+        throw EIniFileError(QString::fromUtf8(error.what()));
+    }
 }

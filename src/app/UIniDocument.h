@@ -21,7 +21,8 @@ public:
 // File form: empty lines and lines starting with ";" are dropped, as are the
 // lines before the first section. Written as "[name]", the entry lines and an
 // empty line per section, with CR LF line ends, in the encoding the file was
-// read in (UTF-8, or Shift-JIS when the file was not valid UTF-8). Characters
+// read in (UTF-8, or Shift-JIS when the file was not valid UTF-8; a UTF-8
+// byte-order mark is kept). Characters
 // Shift-JIS lacks, and CR or LF inside a written key or value, become "?".
 class TIniDocument
 {
@@ -74,5 +75,6 @@ private:
 
     QString fileName;
     TextCodec::Encoding encoding = TextCodec::Encoding::Utf8;
+    bool byteOrderMark = false;   // a UTF-8 file that began with one is written with one
     std::vector<Section> sections;
 };

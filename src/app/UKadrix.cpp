@@ -22,6 +22,7 @@ const QString CloseConfirmation = QStringLiteral("終了します。よろしい
 const QString UnsavedCloseConfirmation =
     QStringLiteral("保存していない画像が%1枚あります。終了すると削除されます。\n終了します。よろしいですか？");
 const QString SettingSection = QStringLiteral("Setting");
+const QString UnreadableSettingsMessage = QStringLiteral("設定ファイルの読み込みができませんでした。\n%1");
 
 } // namespace
 
@@ -90,9 +91,14 @@ void TfrmKadrix::ReadHostSettings(const QString& fileName)
     try {
         hostSettings = std::make_unique<TIniDocument>(fileName);
     } catch (const EIniFileError&) {
-        // A file we cannot read is not ours to rewrite: without it nothing
-        // is exchanged, and the host's file stays as it is.
+        // A file we cannot read is not ours to rewrite: it stays as it is,
+        // the user hears of it once the window is up, and only Cancel (the
+        // exit code alone) can end the work.
         LogDroppedError("reading setting.ini");
+        unreadableExchangeFile = fileName;
+        QTimer::singleShot(0, this, [this] {
+            TDialogs::Current().Notify(this, windowTitle(), UnreadableSettingsMessage.arg(unreadableExchangeFile));
+        });
         return;
     }
     const QString movieFileName = hostSettings->ReadString(SettingSection, QStringLiteral("MovieFileName"), {});

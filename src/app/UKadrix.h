@@ -265,6 +265,9 @@ private:
     QString workFolder;
     bool hostMode = false;
     int buttonMode = 0;
+    // setting.ini when it exists but cannot be read: nothing can be handed
+    // over through it, so only Cancel ends the work.
+    QString unreadableExchangeFile;
     std::unique_ptr<TCaptureStore> captureStore;
     bool captureFailed = false;
     QString moviePath;

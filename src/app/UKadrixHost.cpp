@@ -57,13 +57,17 @@ void TfrmKadrix::SelectAllScenes()
 
 void TfrmKadrix::CloseWithResult(int code)
 {
+    if (code != HostButton::Cancel && !unreadableExchangeFile.isEmpty()) {
+        TellResultFailed(unreadableExchangeFile);
+        return;
+    }
     if (SelectsAllWhenNone(code) && frmImageBrowser->SelectedCount() == 0)
         SelectAllScenes();
     // The scene files first, all or none; the host's file says nothing until
     // they are in place.
     if (code != HostButton::Cancel && ui.chkDeinterlace->isChecked()) {
         try {
-            DeinterlaceSceneFiles(captureStore->SceneFiles());
+            DeinterlaceSceneFiles(captureStore->SceneFiles(), workFolder);
         } catch (const EHostResultError& error) {
             TellResultFailed(error.FileName());
             return;

@@ -3,6 +3,7 @@
 
 #include <QFile>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
@@ -21,6 +22,9 @@ bool RepresentablePath(const QByteArray& raw)
 
 int main(int argc, char* argv[])
 {
+    // A file-size limit then fails the write (and the write helper reports
+    // it) instead of killing the process with the host's result unwritten.
+    std::signal(SIGXFSZ, SIG_IGN);
     TKadrixApplication app(argc, argv); // takes Qt's own options out of argv
     if (argc > 1 && !RepresentablePath(argv[1])) {
         // A host waits for its folder to be used: running on our own in a

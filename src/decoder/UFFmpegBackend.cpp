@@ -1,5 +1,6 @@
 #include "decoder/UFFmpegBackend.h"
 
+#include "decoder/avifile/UScaleRows.h"
 #include "picture/TSafetyBitmap.h"
 #include "support/ULog.h"
 
@@ -731,10 +732,8 @@ bool TFFmpegBackend::RenderFrame(TSafetyBitmap& frame)
         sws_setColorspaceDetails(context, coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16, 1 << 16);
         if (frame.Width() != width || frame.Height() != height || frame.Image().format() != QImage::Format_BGR888)
             frame.SetSize24(width, height);
-        uint8_t* target[4] = {frame.ScanLine(0), nullptr, nullptr, nullptr};
-        const int targetStride[4] = {static_cast<int>(frame.BytesPerLine()), 0, 0, 0};
-        return sws_scale(context, currentFrame->data, currentFrame->linesize, 0, currentFrame->height, target,
-                         targetStride) > 0;
+        return avifile::ScaleIntoRows(context, *currentFrame, height, frame.ScanLine(0), frame.BytesPerLine(),
+                                      std::size_t(width) * 3, scaledRows);
     } catch (...) {
         LogDroppedError("TFFmpegBackend::RenderFrame");
         return false;

@@ -114,6 +114,7 @@ private:
     TAvPointer<AVFrame, av_frame_free> currentFrame; // the delivered picture
     TAvPointer<AVFrame, av_frame_free> scratchFrame; // receives each decoded picture
     TAvPointer<SwsContext, sws_freeContext> scaler;
+    std::vector<uint8_t> scaledRows;   // the scaler's padded output, reused
     std::unique_ptr<TKeyFrameIndex> keyFrameIndex;   // the stream's index, as the seek rules see it
 
     // What is known of the open file; set at open, kept across seeks.

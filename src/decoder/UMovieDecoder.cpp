@@ -2,11 +2,13 @@
 
 #include "decoder/UAviBackend.h"
 #include "decoder/UFFmpegBackend.h"
+#include "decoder/UFFmpegLog.h"
 
 TMovieDecoder::TMovieDecoder()
     : ffmpegBackend(std::make_unique<TFFmpegBackend>())
     , aviBackend(std::make_unique<TAviBackend>())
 {
+    RouteFFmpegLog();
 }
 
 TMovieDecoder::~TMovieDecoder()

@@ -124,7 +124,9 @@ void validate(Header& h)
 {
     if (h.width <= 0 || h.height <= 0)
         refuse();
-    if (h.width * h.height > TBmpReader::PixelLimit())
+    // Nothing larger than the largest movie frame: a few bytes of run-length
+    // data can declare a picture of gigabytes.
+    if (h.width > TBmpReader::MaxSide || h.height > TBmpReader::MaxSide || h.width * h.height > TBmpReader::PixelLimit())
         refuse();
     switch (h.bits) {
     case 1: case 4: case 8: case 16: case 24: case 32: break;
@@ -401,6 +403,9 @@ TBmpReader::Result TBmpReader::Read(QIODevice& stream)
     } else {
         result.image = decodeUncompressed(*pixels, table, h, result.bitsPerPixel);
     }
+    // A conversion that ran out of memory gives a null image, not an error.
+    if (result.image.isNull())
+        throw std::bad_alloc();
     if (pixels == &stream)
         stream.seek(start + total);   // past any bytes the declared size has beyond the rows
     return result;

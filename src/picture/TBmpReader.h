@@ -20,7 +20,8 @@ public:
 
     // Largest bitmap accepted, in pixels: 8192 x 8192 unless lowered (the
     // fuzz targets lower it so that time goes into parsing, not into memset).
-    static constexpr qint64 DefaultPixelLimit = qint64(1) << 26;
+    static constexpr qint64 MaxSide = 8192;
+    static constexpr qint64 DefaultPixelLimit = MaxSide * MaxSide;
     static qint64 PixelLimit();
     static void SetPixelLimit(qint64 pixels);
 

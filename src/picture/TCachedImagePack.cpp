@@ -50,6 +50,31 @@ void TCachedImagePack::Trim()
         cache.erase(cache.begin(), cache.begin() + excess);
 }
 
+void TCachedImagePack::TrimToBudget()
+{
+    if (byteBudget <= 0)
+        return;
+    qint64 total = CachedBytes();
+    while (cache.size() > 1 && total > byteBudget) {
+        total -= cache.front().picture->ByteSize();
+        cache.erase(cache.begin());
+    }
+}
+
+qint64 TCachedImagePack::CachedBytes() const
+{
+    qint64 total = 0;
+    for (const Entry& entry : cache)
+        total += entry.picture->ByteSize();
+    return total;
+}
+
+void TCachedImagePack::SetByteBudget(qint64 bytes)
+{
+    byteBudget = std::max<qint64>(bytes, 0);
+    TrimToBudget();
+}
+
 void TCachedImagePack::GetImage(TPictureEx& picture, int index)
 {
     picture.Clear();
@@ -65,6 +90,7 @@ void TCachedImagePack::GetImage(TPictureEx& picture, int index)
             LogDroppedError("loading a cached picture");
             cached->Assign(ErrorPicture());
         }
+        TrimToBudget();
     }
     picture.SetGraphic(cached->Graphic());
 }
@@ -73,6 +99,7 @@ void TCachedImagePack::StoreImage(const TPictureEx& picture, int index)
 {
     const std::shared_ptr<TPictureEx> cached = FindCachedEntry(index);
     cached->Assign(picture);
+    TrimToBudget();
 }
 
 void TCachedImagePack::Reset()

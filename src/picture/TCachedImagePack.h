@@ -8,7 +8,9 @@
 using TCIPCacheLimit = quint16;   // 1 .. 65535
 
 // A picture collection that keeps the most recently used pictures, at most
-// CacheLimit of them, and loads a missing one through LoadImage. A load that
+// CacheLimit of them and, when a byte budget is set, no more decoded bytes
+// than the budget (the most recent picture is always kept), and loads a
+// missing one through LoadImage. A load that
 // fails is cached as the error picture until the entry leaves the cache.
 class TCachedImagePack : public TImagePack
 {
@@ -33,6 +35,11 @@ public:
     // Values below 1 count as 1; lowering the limit trims at once.
     void SetCacheLimit(int value);
 
+    // 0: no budget.
+    qint64 ByteBudget() const { return byteBudget; }
+    void SetByteBudget(qint64 bytes);
+    qint64 CachedBytes() const;
+
     // Indexes in the cache, least recently used first.
     std::vector<int> CachedIndexes() const;
 
@@ -49,7 +56,9 @@ private:
 
     std::shared_ptr<TPictureEx> FindCachedEntry(int index);
     void Trim();
+    void TrimToBudget();
 
     std::vector<Entry> cache;   // least recently used first
     TCIPCacheLimit cacheLimit = 1;
+    qint64 byteBudget = 0;
 };

@@ -19,6 +19,8 @@ public:
     virtual int Width() const = 0;
     virtual int Height() const = 0;
     virtual bool Empty() const = 0;
+    // Memory the decoded content takes, for caches that keep to a budget.
+    virtual qint64 ByteSize() const { return 0; }
 
     bool Transparent() const { return transparent; }
     void SetTransparent(bool value);
@@ -26,7 +28,8 @@ public:
     virtual void LoadFromStream(QIODevice& stream) = 0;
     virtual void SaveToStream(QIODevice& stream) const = 0;
     void LoadFromFile(const QString& path);
-    // Written through a temporary file: a failed save keeps the old file.
+    // Written completely or not at all (USafeWrite): a failed save keeps the
+    // old file and raises SafeWrite::ESafeWriteError.
     void SaveToFile(const QString& path) const;
 
     // Takes the content of another graphic; raises EInvalidGraphic when this

@@ -75,6 +75,11 @@ void TPictureEx::Assign(const TPictureEx& source)
         SetGraphic(theirs);
 }
 
+qint64 TPictureEx::ByteSize() const
+{
+    return graphic ? graphic->ByteSize() : 0;
+}
+
 void TPictureEx::LoadFromFile(const QString& path)
 {
     std::unique_ptr<TGraphic> loaded = TGraphicFormats::CreateForFile(path);

@@ -30,6 +30,7 @@ public:
 
     int Width() const;
     int Height() const;
+    qint64 ByteSize() const;
     // No graphic, or a graphic that reports itself empty.
     bool Empty() const;
 

@@ -25,6 +25,7 @@ public:
     int Width() const override { return image.width(); }
     int Height() const override { return image.height(); }
     bool Empty() const override { return image.isNull(); }
+    qint64 ByteSize() const override { return image.sizeInBytes(); }
 
     // Makes the bitmap a 24-bit BGR picture of the given size filled black.
     // Keeps the buffer when the size and format already match.

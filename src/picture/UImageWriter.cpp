@@ -2,8 +2,8 @@
 
 #include "picture/UJpegError.h"
 #include "support/Pathutil.h"
+#include "support/USafeWrite.h"
 
-#include <QSaveFile>
 
 #include <algorithm>
 #include <csetjmp>
@@ -58,11 +58,11 @@ void writeFile(const QByteArray& data, const QString& path)
 {
     if (!Pathutil::CanReplaceFile(path))
         throw EImageWriteError(QStringLiteral("Cannot write image file \"%1\": the file or its folder is read-only").arg(path));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EImageWriteError(QStringLiteral("Cannot create image file \"%1\": %2").arg(path, file.errorString()));
-    if (file.write(data) != data.size() || !file.commit())
-        throw EImageWriteError(QStringLiteral("Cannot write image file \"%1\": %2").arg(path, file.errorString()));
+    try {
+        SafeWrite::WriteFile(path, data);
+    } catch (const SafeWrite::ESafeWriteError& error) {
+        throw EImageWriteError(QStringLiteral("Cannot write image file \"%1\": %2").arg(path, error.Reason()));
+    }
 }
 
 void requireImage(const QImage& image)

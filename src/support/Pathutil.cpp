@@ -101,23 +101,37 @@ bool CanReplaceFile(const QString& path)
 
 namespace {
 
-void CollectFilesBelow(QStringList& list, const QString& folder, QSet<QString>& visited)
+struct TCollectScope
 {
-    // Links to folders are followed, but a folder reached twice (a link
-    // cycle) is listed once, so a loop in the tree cannot hang the caller.
+    QString root;              // the scanned folder's real path, with a delimiter
+    QSet<QString> folders;     // real paths of the folders already listed
+    QSet<QString> files;       // real paths of the files already listed
+};
+
+void CollectFilesBelow(QStringList& list, const QString& folder, TCollectScope& scope)
+{
+    // A link is followed only when it leads to a place inside the scanned
+    // folder, and each real folder and file is listed once: a link out
+    // (even to "/") or a link cycle cannot widen or hang the scan.
     const QString canonical = QFileInfo(folder).canonicalFilePath();
-    if (canonical.isEmpty() || visited.contains(canonical))
+    if (canonical.isEmpty() || scope.folders.contains(canonical)
+        || !AppendPathDelimiter(canonical).startsWith(scope.root))
         return;
-    visited.insert(canonical);
+    scope.folders.insert(canonical);
     for (const QFileInfo& entry : FolderEntries(folder)) {
         const QString name = entry.fileName();
         if (name.startsWith(u'.'))
             continue;
         const QString path = CombinePath(folder, name);
-        if (entry.isDir())
-            CollectFilesBelow(list, path, visited);
-        else
+        if (entry.isDir()) {
+            CollectFilesBelow(list, path, scope);
+        } else if (entry.isFile()) {   // no pipes, devices or sockets: opening one can block
+            const QString real = entry.canonicalFilePath();
+            if (real.isEmpty() || scope.files.contains(real))
+                continue;
+            scope.files.insert(real);
             list.append(path);
+        }
     }
 }
 
@@ -127,8 +141,21 @@ void CollectFiles(QStringList& list, const QString& folder)
 {
     if (!FolderExists(RemovePathDelimiter(folder)))
         return;
-    QSet<QString> visited;
-    CollectFilesBelow(list, folder, visited);
+    TCollectScope scope;
+    scope.root = AppendPathDelimiter(QFileInfo(folder).canonicalFilePath());
+    CollectFilesBelow(list, folder, scope);
+}
+
+bool IsInsideFolder(const QString& path, const QString& folder)
+{
+    const QString root = QFileInfo(folder).canonicalFilePath();
+    if (root.isEmpty())
+        return false;
+    // A file not yet there is judged by the folder that will hold it.
+    const QFileInfo file(path);
+    const QString real = file.exists() ? file.canonicalFilePath()
+                                       : CombinePath(QFileInfo(file.absolutePath()).canonicalFilePath(), file.fileName());
+    return real.startsWith(AppendPathDelimiter(root));
 }
 
 void RemoveFolderTree(const QString& folder, bool removeSelf)
@@ -172,11 +199,13 @@ QString MakeUniqueTempFolder(const QString& prefix)
         if (fileName.isEmpty())
             break;
         ::unlink(QFile::encodeName(fileName).constData());
+        // mkdir fails on anything already there, a planted folder or link
+        // included: the work folder is always one this call created.
         const QString name = fileName.chopped(4) + QStringLiteral(".dir");
-        if (FolderExists(name))
-            continue;
-        if (MakeFolderPath(name))
+        if (::mkdir(QFile::encodeName(name).constData(), 0700) == 0)
             return name;
+        if (errno != EEXIST)
+            break;
     }
     throw EFolderError(CannotCreateFolderMessage() + QStringLiteral(": ") + TempFolder());
 }

@@ -32,9 +32,15 @@ bool IsReadOnlyPath(const QString& path);
 // read-only.
 bool CanReplaceFile(const QString& path);
 
-// Appends the full paths of all files below folder, recursively, leaving out
-// every file and folder whose name begins with ".". Order: the file system's.
+// Appends the full paths of all regular files below folder, recursively,
+// leaving out every file and folder whose name begins with ".". Links are
+// followed only to places inside folder, and each real file is listed once.
+// Order: the file system's.
 void CollectFiles(QStringList& list, const QString& folder);
+
+// True when the file's real path (links resolved) lies inside the folder's
+// real path: a file the program may replace or remove there.
+bool IsInsideFolder(const QString& path, const QString& folder);
 
 // Deletes the folder's contents recursively, then the folder itself when
 // removeSelf is set. Failures are ignored; whatever cannot go stays.

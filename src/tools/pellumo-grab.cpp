@@ -10,8 +10,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 
+#include <csignal>
 #include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <unistd.h>
 
@@ -23,6 +27,28 @@ constexpr int ExitUsage = 2;
 void PrintError(const QString& message)
 {
     std::fprintf(stderr, "pellumo-grab: %s\n", qPrintable(message));
+}
+
+// A byte string that does not survive decoding (not valid UTF-8) would name
+// another file once it became a QString.
+bool RepresentableArguments(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        if (QFile::encodeName(QFile::decodeName(raw)) != raw)
+            return false;
+    }
+    return true;
+}
+
+// Result lines are what a script reads: one that cannot be written is a
+// failure like a picture that cannot be written. The first error is kept.
+int outputError = 0;
+
+void FlushOutput()
+{
+    if (std::fflush(stdout) != 0 && outputError == 0)
+        outputError = errno != 0 ? errno : EIO;
 }
 
 QString DescribeOpenError(TOpenError error)
@@ -82,7 +108,7 @@ int Grab(const TGrabOptions& options)
     }
     std::printf("backend=%s duration=%d size=%dx%d\n", decoder.UseAviFile() ? "avi" : "ffmpeg", decoder.Duration(),
                 decoder.FrameWidth(), decoder.FrameHeight());
-    std::fflush(stdout);
+    FlushOutput();
     if (options.InfoOnly())
         return 0;
 
@@ -126,7 +152,7 @@ int Grab(const TGrabOptions& options)
             return ExitFailure;
         }
         std::printf("%03d\t%d\t%s\n", number, position, qPrintable(path));
-        std::fflush(stdout);
+        FlushOutput();
         progress.Step(number);
     }
     return status;
@@ -136,7 +162,12 @@ int Grab(const TGrabOptions& options)
 
 int main(int argc, char** argv)
 {
+    std::signal(SIGXFSZ, SIG_IGN);   // a file-size limit fails the write instead of killing
     QCoreApplication application(argc, argv);
+    if (!RepresentableArguments(argc, argv)) {
+        PrintError("arguments must be valid UTF-8 (file and folder names included)");
+        return ExitUsage;
+    }
     TGrabOptions options;
     if (!options.Parse(application.arguments().mid(1))) {
         PrintError(options.Error());
@@ -147,10 +178,18 @@ int main(int argc, char** argv)
         std::printf("%s", qPrintable(TGrabOptions::Usage()));
         return 0;
     }
+    int status = ExitFailure;
     try {
-        return Grab(options);
+        status = Grab(options);
     } catch (const std::exception& error) {
         PrintError(error.what());
+    }
+    FlushOutput();
+    if (outputError == 0 && std::ferror(stdout))
+        outputError = EIO;
+    if (outputError != 0) {
+        PrintError(QString("cannot write to standard output: %1").arg(QString::fromLocal8Bit(std::strerror(outputError))));
         return ExitFailure;
     }
+    return status;
 }

@@ -2,14 +2,28 @@
 #include "app/UCaptureStore.h"
 #include "picture/TPictureEx.h"
 
+#include <QDataStream>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
+#include <fstream>
+#include <string>
+
 namespace {
 
 const QDateTime CaptureTime(QDate(2007, 5, 14), QTime(9, 30, 15));
+
+// The process's peak resident memory (VmHWM).
+qint64 PeakResidentBytes()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoll(line.substr(6)) * 1024;
+    return -1;
+}
 
 class CaptureStoreTest : public testing::Test
 {
@@ -78,33 +92,105 @@ TEST_F(CaptureStoreTest, NewNamesCountWithinTheSecondAndNeverOverwrite)
     EXPECT_EQ(FileBytes(failed), QByteArray());
 }
 
+// A full disk, as a file-size limit: a write that fails at once, and a short
+// write smaller than a library's buffer that only fails when it is flushed.
 TEST_F(CaptureStoreTest, FailedWritesLeaveFilesListAndSettingsAsTheyWere)
 {
-    UseSettings("[Setting]\r\nButtonMode=0\r\n");
+    UseSettings("[Setting]\r\nButtonMode=0\r\nTitle=" + QByteArray(20000, 'h') + "\r\n");
     CaptureScenes(2);
     const QStringList entries = FolderEntries(folder.path());
     const QByteArray settings = FileBytes(Ini());
     const QByteArray firstScene = FileBytes(store.SceneFiles()[0]);
     const QStringList files = store.SceneFiles();
 
-    TFileSizeLimit fullDisk(16 * 1024);
-    const TSafetyBitmap large = SceneFrame(9, 200, 200);
+    struct Case
+    {
+        rlim_t limit;
+        int side;   // of the square picture written
+    };
+    for (const Case& c : {Case{16 * 1024, 200}, Case{300, 60}}) {
+        SCOPED_TRACE(c.limit);
+        TFileSizeLimit fullDisk(c.limit);
+        const TSafetyBitmap large = SceneFrame(9, c.side, c.side);
+        QString failed;
+        EXPECT_FALSE(store.Capture(large, "/movies/other.mp4", 5000, &failed));
+        EXPECT_TRUE(failed.startsWith(folder.path()) && failed.endsWith(".bmp")) << failed.toStdString();
+        EXPECT_EQ(store.SceneCount(), 2);
+        EXPECT_EQ(store.cipOrg().Count(), 2);
+
+        failed.clear();
+        EXPECT_FALSE(store.Retake(0, large, "/movies/other.mp4", 5000, &failed));
+        EXPECT_EQ(failed, files[0]);
+        EXPECT_EQ(FileBytes(files[0]), firstScene);
+        EXPECT_EQ(ScenePicture(0), SceneFrame(0).Image().convertToFormat(QImage::Format_RGB32));
+        EXPECT_EQ(store.SceneOrigin(files[0]).Position, 0);
+        EXPECT_FALSE(store.WriteHostSettings());
+
+        EXPECT_EQ(store.SceneFiles(), files);
+        EXPECT_EQ(FolderEntries(folder.path()), entries) << "no partial or temporary file";
+        EXPECT_EQ(FileBytes(Ini()), settings);
+    }
+}
+
+// The folder is a boundary: links out are not followed, a linked file stays
+// a scene that is never written, and deleting everything touches nothing
+// outside. A pipe named like a scene is left alone instead of blocking.
+TEST_F(CaptureStoreTest, NothingOutsideTheFolderIsAdoptedChangedOrDeleted)
+{
+    QTemporaryDir outside;
+    WriteSceneBmp(outside.filePath("victim.bmp"), 1);
+    WriteSceneBmp(outside.filePath("sub/victim2.bmp"), 2);
+    WriteSceneBmp(Path("a.bmp"), 3);
+    ASSERT_TRUE(QFile::link(outside.path(), Path("ext")));
+    ASSERT_TRUE(QFile::link(outside.filePath("victim.bmp"), Path("linked.bmp")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path("x.bmp")).constData(), 0600), 0);
+    const auto outsideBefore = FolderEntries(outside.path());
+    const QByteArray victim = FileBytes(outside.filePath("victim.bmp"));
+
+    store.RestoreScenes();
+    ASSERT_EQ(store.SceneFiles(), (QStringList{Path("a.bmp"), Path("linked.bmp")}));
     QString failed;
-    EXPECT_FALSE(store.Capture(large, "/movies/other.mp4", 5000, &failed));
-    EXPECT_TRUE(failed.startsWith(folder.path()) && failed.endsWith(".bmp")) << failed.toStdString();
-    EXPECT_EQ(store.SceneCount(), 2);
-    EXPECT_EQ(store.cipOrg().Count(), 2);
+    EXPECT_FALSE(store.Retake(1, SceneFrame(7), "/movies/m.mp4", 0, &failed));
+    EXPECT_EQ(failed, Path("linked.bmp"));
+    store.DeleteAll();
+    EXPECT_EQ(store.SceneCount(), 0);
+    EXPECT_EQ(FolderEntries(outside.path()), outsideBefore);
+    EXPECT_EQ(FileBytes(outside.filePath("victim.bmp")), victim);
+}
 
-    failed.clear();
-    EXPECT_FALSE(store.Retake(0, large, "/movies/other.mp4", 5000, &failed));
-    EXPECT_EQ(failed, files[0]);
-    EXPECT_EQ(FileBytes(files[0]), firstScene);
-    EXPECT_EQ(ScenePicture(0), SceneFrame(0).Image().convertToFormat(QImage::Format_RGB32));
-    EXPECT_EQ(store.SceneOrigin(files[0]).Position, 0);
+// Run-length data a few bytes long can declare 8192 x 8192 pixels: twenty
+// such scenes stay within the memory budget, and larger ones are refused.
+TEST_F(CaptureStoreTest, CompressedPictureBombsStayWithinTheMemoryBudget)
+{
+    // Colour 0 is grey; the data ends the picture at once, so every pixel is colour 0.
+    const auto rleBomb = [](qint32 width, qint32 height) {
+        const QByteArray rle("\x00\x01", 2);
+        QByteArray bmp;
+        QDataStream out(&bmp, QIODevice::WriteOnly);
+        out.setByteOrder(QDataStream::LittleEndian);
+        const quint32 offset = 14 + 40 + 256 * 4;
+        out.writeRawData("BM", 2);
+        out << quint32(offset + rle.size()) << quint32(0) << offset;
+        out << quint32(40) << width << height << quint16(1) << quint16(8) << quint32(1) << quint32(rle.size())
+            << quint32(0) << quint32(0) << quint32(0) << quint32(0);
+        out << quint32(0x00808080);
+        for (int entry = 1; entry < 256; ++entry)
+            out << quint32(0);
+        out.writeRawData(rle.constData(), int(rle.size()));
+        return bmp;
+    };
+    for (int i = 0; i < 20; ++i)
+        PutFileBytes(Path(QStringLiteral("bomb%1.bmp").arg(i, 2, 10, QChar(u'0'))), rleBomb(8192, 8192));
+    PutFileBytes(Path("wide.bmp"), rleBomb(16384, 2));
 
-    EXPECT_EQ(store.SceneFiles(), files);
-    EXPECT_EQ(FolderEntries(folder.path()), entries) << "no partial or temporary file";
-    EXPECT_EQ(FileBytes(Ini()), settings);
+    store.RestoreScenes();
+    EXPECT_EQ(store.SceneCount(), 20) << "the picture wider than any frame is refused";
+    EXPECT_LE(store.cipOrg().CachedBytes(), qint64(768) << 20);
+    EXPECT_EQ(ScenePicture(19).pixel(4000, 4000), qRgb(0x80, 0x80, 0x80));
+    EXPECT_EQ(ScenePicture(0).pixel(0, 8191), qRgb(0x80, 0x80, 0x80)) << "read again from its file";
+#ifndef __SANITIZE_ADDRESS__   // the sanitizer's own bookkeeping holds freed memory back
+    EXPECT_LT(PeakResidentBytes(), qint64(1536) << 20);
+#endif
 }
 
 TEST_F(CaptureStoreTest, RetakeReplacesPictureFileAndOriginInPlace)

@@ -2,12 +2,17 @@
 #include "app/UHostResult.h"
 #include "app/UIniDocument.h"
 #include "picture/UImageWriter.h"
+#include "support/USafeWrite.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <sys/resource.h>
 
 namespace {
 
@@ -76,7 +81,7 @@ TEST(HostButtons, OptionRules)
 
 TEST_F(HostResultFiles, DeinterlacingRewritesEveryFile)
 {
-    DeinterlaceSceneFiles(files);
+    DeinterlaceSceneFiles(files, dir.path());
     for (const QString& file : files.mid(0, 2)) {
         const QImage back(file);
         ASSERT_EQ(back.height(), 6) << file.toStdString();
@@ -93,7 +98,7 @@ TEST_F(HostResultFiles, AnyFailureLeavesEveryFileAsItWas)
     const auto expectFailureOn = [&](const QString& file) {
         const auto before = Snapshot();
         try {
-            DeinterlaceSceneFiles(files);
+            DeinterlaceSceneFiles(files, dir.path());
             ADD_FAILURE() << "de-interlacing succeeded";
         } catch (const EHostResultError& error) {
             EXPECT_EQ(error.FileName(), file);
@@ -147,4 +152,54 @@ TEST(HostResultSettings, OneWriteInShiftJisOrNone)
     EXPECT_EQ(FileBytes(ini), expected);
     EXPECT_EQ(settings.ReadString("Selected", "2", ""), scenes[2]);
     EXPECT_EQ(settings.ReadInteger("Setting", "ClickedButton", -1), 3);
+}
+
+TEST_F(HostResultFiles, AFailedStepOfTheFinalRenamesPutsEveryFileBack)
+{
+    const auto before = Snapshot();
+    int renames = 0;
+    const auto previous = SafeWrite::SetRenameForTesting([&](const QByteArray& from, const QByteArray& to) {
+        if (++renames == 4) {   // the second file's new copy into place
+            errno = ENOSPC;
+            return -1;
+        }
+        return ::rename(from.constData(), to.constData());
+    });
+    EXPECT_THROW(DeinterlaceSceneFiles(files, dir.path()), EHostResultError);
+    SafeWrite::SetRenameForTesting(previous);
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(HostResultFiles, ALinkToAFileOutsideIsNeverWritten)
+{
+    QTemporaryDir outside;
+    const QString victim = outside.filePath("victim.bmp");
+    WriteBmpFile(Striped(6), victim);
+    const QByteArray victimBytes = FileBytes(victim);
+    ASSERT_TRUE(QFile::link(victim, dir.filePath("linked.bmp")));
+    const auto before = Snapshot();
+    EXPECT_THROW(DeinterlaceSceneFiles(files + QStringList{dir.filePath("linked.bmp")}, dir.path()), EHostResultError);
+    EXPECT_EQ(FileBytes(victim), victimBytes);
+    EXPECT_EQ(Snapshot(), before);
+}
+
+// No open file per scene: far more scenes than the open-file limit allows.
+TEST(HostResultMany, DeinterlacesMoreScenesThanFilesCanBeOpen)
+{
+    QTemporaryDir dir;
+    QStringList files;
+    for (int i = 0; i < 1200; ++i) {
+        files.append(dir.filePath(QStringLiteral("s%1.bmp").arg(i)));
+        WriteBmpFile(Striped(4), files.back());
+    }
+    rlimit saved{};
+    getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 256);
+    setrlimit(RLIMIT_NOFILE, &limit);
+    EXPECT_NO_THROW(DeinterlaceSceneFiles(files, dir.path()));
+    setrlimit(RLIMIT_NOFILE, &saved);
+    const QImage last(files.back());
+    EXPECT_EQ(last.copy(0, 1, 8, 1), last.copy(0, 0, 8, 1));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1200);
 }

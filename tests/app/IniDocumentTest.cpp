@@ -157,14 +157,29 @@ TEST(IniDocumentEncoding, Utf8FileStaysUtf8)
     EXPECT_EQ(ini.Encoding(), TextCodec::Encoding::Utf8);
     ini.UpdateFile();
     EXPECT_EQ(FileBytes(path), QStringLiteral("[Setting]\r\nMovieFileName=/home/ユーザー/旅行.mp4\r\n\r\n").toUtf8());
+
+    // A byte-order mark is not part of the first section's name, and stays.
+    PutFileBytes(path, "\xEF\xBB\xBF[Setting]\r\nButtonMode=1\r\n");
+    TIniDocument marked(path);
+    EXPECT_EQ(marked.ReadInteger("Setting", "ButtonMode", 0), 1);
+    marked.UpdateFile();
+    EXPECT_EQ(FileBytes(path), "\xEF\xBB\xBF[Setting]\r\nButtonMode=1\r\n\r\n");
 }
 
 TEST(IniDocumentEncoding, TextNeitherUtf8NorShiftJisIsRefused)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("setting.ini");
-    PutFileBytes(path, QByteArray("[Setting]\nA=\x81\x20\xff\xfe\n", 16));
-    EXPECT_THROW(TIniDocument{path}, EIniFileError);
+    const QByteArray unreadable[] = {
+        QByteArray("[Setting]\nA=\x81\x20\xff\xfe\n", 16),                           // one invalid Shift-JIS byte
+        QByteArray("\xff\xfe[\0S\0]\0\r\0\n\0", 12),                                // UTF-16 with its mark
+        QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0", 10),                               // binary data
+        "[Setting]\r\n" + QByteArray((16 << 20) + 1, 'x'),                            // over 16 MiB
+    };
+    for (const QByteArray& bytes : unreadable) {
+        PutFileBytes(path, bytes);
+        EXPECT_THROW(TIniDocument{path}, EIniFileError) << bytes.left(12).toHex().toStdString();
+    }
 }
 
 TEST(IniDocumentWrite, FailedWriteLeavesThePreviousFileIntact)

@@ -351,3 +351,28 @@ TEST_F(KadrixSaveHostTest, DeinterlacedPicturesAreSavedWithoutTouchingTheScenes)
     EXPECT_TRUE(Deinterlaced(reader.read()));
     EXPECT_EQ(HostFiles(), before);
 }
+
+// An exchange file that cannot be read: the user is told at start, OK is
+// refused like a read-only file, Cancel still ends with exit code 1, and the
+// host's file stays byte for byte.
+TEST_F(KadrixSaveHostTest, AnUnreadableExchangeFileIsToldAndOnlyCancelEnds)
+{
+    const QByteArray utf16 = QByteArray("\xff\xfe[\0S\0]\0\r\0\n\0", 12);
+    WriteSceneBmp(host.filePath("20070514093015_000.bmp"), 0);
+    PutFileBytes(Ini(), utf16);
+    TKadrixApplication::SetExitCode(NoExitCode);
+    CreateWindow({host.path()});
+    ASSERT_EQ(NoticeTexts().size(), 1);
+    EXPECT_EQ(NoticeTexts()[0], QStringLiteral("設定ファイルの読み込みができませんでした。\n") + Ini());
+
+    window->Controls().btnOK->click();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(TKadrixApplication::ExitCode(), NoExitCode);
+    ASSERT_EQ(NoticeTexts().size(), 2);
+    EXPECT_TRUE(NoticeTexts()[1].contains(Ini()));
+
+    window->Controls().btnCancel->click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(TKadrixApplication::ExitCode(), 1);
+    EXPECT_EQ(FileBytes(Ini()), utf16);
+}

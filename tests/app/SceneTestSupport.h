@@ -2,6 +2,7 @@
 
 // Scene pictures and folders for the capture store and scene command tests.
 
+#include "TFileSizeLimit.h"
 #include "TestFiles.h"
 #include "picture/TSafetyBitmap.h"
 #include "picture/UImageWriter.h"
@@ -12,8 +13,6 @@
 #include <QImage>
 #include <QStringList>
 
-#include <csignal>
-#include <sys/resource.h>
 
 // A 24-bit frame whose pixels depend on seed, so two seeds never look alike.
 inline TSafetyBitmap SceneFrame(int seed, int width = 32, int height = 24)
@@ -46,29 +45,3 @@ inline QStringList FolderEntries(const QString& folder)
     }
     return entries;
 }
-
-// Files larger than limit cannot be written while the object lives: a full
-// disk that even root runs into.
-class TFileSizeLimit
-{
-public:
-    explicit TFileSizeLimit(rlim_t limit)
-    {
-        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &previous);
-        rlimit lowered = previous;
-        lowered.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~TFileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &previous);
-        std::signal(SIGXFSZ, previousHandler);
-    }
-    TFileSizeLimit(const TFileSizeLimit&) = delete;
-    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
-
-private:
-    rlimit previous{};
-    void (*previousHandler)(int) = nullptr;
-};

@@ -2,7 +2,11 @@
 
 #include "TDecoderTestSupport.h"
 
+#include "TFileSizeLimit.h"
 #include "tools/TGrabOptions.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <QImage>
 #include <QProcess>
@@ -218,4 +222,44 @@ TEST(TGrabToolTest, FailuresNameTheFileAndSetTheExitCode)
     const TGrabRun usage = RunGrab({"--split", "0", FixturePath("mpeg4.avi")});
     EXPECT_EQ(usage.exitCode, 2);
     EXPECT_TRUE(usage.err.contains("Usage"));
+}
+
+// A full disk (a file-size limit), a lost standard output and a folder name
+// that is not UTF-8: never a success, never a file under another name.
+TEST(TGrabToolTest, OutputThatCannotBeWrittenIsAFailure)
+{
+    QTemporaryDir folder;
+    const QString picture = folder.filePath("001.jpg");
+    const auto readBytes = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QFile earlier(picture);
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("the earlier picture");
+    earlier.close();
+    QProcess limited;
+    limited.setChildProcessModifier([] { TFileSizeLimit::ForChild(1024); });
+    limited.start(PELLUMO_GRAB_PATH, {"--at", "0", "--format", "jpg", "-o", folder.path(), FixturePath("dv.dv")});
+    ASSERT_TRUE(limited.waitForFinished(120000));
+    EXPECT_EQ(limited.exitCode(), 1);
+    EXPECT_TRUE(limited.readAllStandardError().contains("File too large"));
+    EXPECT_EQ(readBytes(picture), "the earlier picture");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"001.jpg"});
+
+    QProcess full;
+    full.setStandardOutputFile("/dev/full");
+    full.start(PELLUMO_GRAB_PATH, {"--at", "0", "-o", folder.filePath("full"), FixturePath("mpeg4.avi")});
+    ASSERT_TRUE(full.waitForFinished(120000));
+    EXPECT_EQ(full.exitCode(), 1);
+    EXPECT_TRUE(full.readAllStandardError().contains("standard output"));
+
+    // QProcess passes arguments as QStrings, so the raw bytes go through a shell.
+    QProcess raw;
+    raw.setWorkingDirectory(folder.path());
+    raw.start("/bin/sh", {"-c", QStringLiteral("exec \"$0\" --at 0 -o \"$(printf 'out\\377')\" \"$1\""), PELLUMO_GRAB_PATH,
+                          FixturePath("mpeg4.avi")});
+    ASSERT_TRUE(raw.waitForFinished(120000));
+    EXPECT_EQ(raw.exitCode(), 2);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"full"});
 }

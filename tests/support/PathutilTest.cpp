@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace Pathutil;
 
 namespace {
@@ -179,4 +182,48 @@ TEST(MakeFolderPathTest, CreatesParentsAndRefusesEmptyPath)
     Touch(dir.filePath("file"));
     EXPECT_FALSE(MakeFolderPath(dir.filePath("file/sub")));
     EXPECT_THROW(MakeFolderPath(""), EFolderError);
+}
+
+// The scan of a host folder stays inside it: links out are not followed,
+// only regular files are listed, and a link back inside adds nothing.
+TEST(CollectFilesTest, StaysInsideTheFolderAndListsOnlyRegularFiles)
+{
+    QTemporaryDir dir;
+    const QString host = dir.filePath("host");
+    Touch(host + "/a.bmp");
+    Touch(host + "/sub/b.bmp");
+    Touch(dir.filePath("outside/victim.bmp"));
+    Touch(dir.filePath("outside/sub/victim2.bmp"));
+    ASSERT_TRUE(QFile::link("../outside", host + "/ext"));
+    ASSERT_TRUE(QFile::link(dir.filePath("outside/victim.bmp"), host + "/linked.bmp"));
+    ASSERT_TRUE(QFile::link("/", host + "/root"));
+    ASSERT_TRUE(QFile::link(host + "/sub", host + "/again"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(host + "/x.bmp").constData(), 0600), 0);
+
+    QStringList list;
+    CollectFiles(list, host);
+    // "again" leads back to "sub": its file is listed once, by one path.
+    ASSERT_EQ(list.size(), 3) << list.join(", ").toStdString();
+    EXPECT_TRUE(list.contains(host + "/a.bmp"));
+    EXPECT_TRUE(list.contains(host + "/linked.bmp")) << "a linked file inside stays";
+    EXPECT_TRUE(list.contains(host + "/sub/b.bmp") || list.contains(host + "/again/b.bmp"));
+
+    EXPECT_TRUE(IsInsideFolder(host + "/sub/b.bmp", host));
+    EXPECT_TRUE(IsInsideFolder(host + "/new.bmp", host));
+    EXPECT_FALSE(IsInsideFolder(host + "/linked.bmp", host));
+    EXPECT_FALSE(IsInsideFolder(host + "/ext/victim.bmp", host));
+}
+
+TEST(TempFolders, APlantedFolderOrLinkIsNeverTaken)
+{
+    TempDirScope temp;
+    QTemporaryDir victim;
+    Touch(victim.filePath("keep.bmp"));
+    // Every name the folder could get is already taken by a link.
+    for (int number = 0; number < 0x10000; ++number) {
+        const QString name = "KD" + QStringLiteral("%1").arg(number, 4, 16, QChar(u'0')).toUpper() + ".dir";
+        ASSERT_EQ(::symlink(QFile::encodeName(victim.path()).constData(), QFile::encodeName(temp.Path() + "/" + name).constData()), 0);
+    }
+    EXPECT_THROW(MakeUniqueTempFolder("KD"), EFolderError);
+    EXPECT_EQ(QDir(victim.path()).entryList(QDir::Files), QStringList{"keep.bmp"});
 }

@@ -3,6 +3,7 @@
 #include "decoder/avifile/AviTypes.h"
 #include "decoder/avifile/TAviStream.h"
 #include "decoder/avifile/TAviVideoDecoder.h"
+#include "decoder/avifile/UScaleRows.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -144,9 +145,8 @@ QByteArrayView TAviGetFrame::DecodedFrame(int index)
     // Writing the rows from the last one up turns the top-down picture into
     // a bottom-up DIB.
     uint8_t* lastRow = reinterpret_cast<uint8_t*>(dib.data()) + headerBytes + qsizetype(rowBytes) * (picture->height - 1);
-    uint8_t* planes[4] = { lastRow, nullptr, nullptr, nullptr };
-    const int strides[4] = { -rowBytes, 0, 0, 0 };
-    if (sws_scale(converter, picture->data, picture->linesize, 0, picture->height, planes, strides) != picture->height)
+    if (!ScaleIntoRows(converter, *picture, picture->height, lastRow, -rowBytes, std::size_t(picture->width) * 3,
+                       scaledRows))
         return {};
     return QByteArrayView(dib);
 }

@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 
 #include <memory>
+#include <vector>
 
 namespace avifile {
 
@@ -37,6 +38,7 @@ private:
     qsizetype headerBytes = 0; // header and colour table or masks
     qint64 imageBytes = 0;
     QByteArray dib;
+    std::vector<uint8_t> scaledRows;   // the scaler's padded output, reused
 };
 
 } // namespace avifile
