@@ -288,18 +288,36 @@ QImage decodeUncompressed(QIODevice& stream, const uchar* table, const Header& h
 // that runs past the bitmap is ignored.
 QImage decodeRle(const uchar* data, qint64 size, const uchar* table, const Header& h)
 {
+    // Expanded straight into 24 bits: no indexed picture of the same size
+    // first, whose memory a few bytes of data could otherwise double.
     const int width = int(h.width), height = int(h.height);
-    QImage indexed(width, height, QImage::Format_Indexed8);
-    if (indexed.isNull())
+    QImage picture(width, height, QImage::Format_BGR888);
+    if (picture.isNull())
         throw std::bad_alloc();
-    indexed.fill(0);
-    indexed.setColorTable(readPalette(table, h));
+    const QList<QRgb> palette = readPalette(table, h);
+    uchar* const bits = picture.bits();
+    const qsizetype stride = picture.bytesPerLine();
+    // Colour 0 everywhere: one row made, then copied (QImage::fill walks
+    // 24-bit pixels one by one).
+    const QRgb background = palette.value(0);
+    for (int x = 0; x < width; ++x) {
+        bits[3 * x] = uchar(qBlue(background));
+        bits[3 * x + 1] = uchar(qGreen(background));
+        bits[3 * x + 2] = uchar(qRed(background));
+    }
+    for (int row = 1; row < height; ++row)
+        std::memcpy(bits + stride * row, bits, size_t(3) * size_t(width));
     const bool four = h.compression == BI_RLE4;
     qint64 pos = 0;
     int x = 0, y = 0;   // y counts from the bottom row
     auto put = [&](uchar value) {
-        if (x < width && y < height)
-            indexed.scanLine(height - 1 - y)[x] = value;
+        if (x < width && y < height) {
+            const QRgb colour = palette.value(value);
+            uchar* pixel = bits + stride * (height - 1 - y) + 3 * x;   // bytes blue, green, red
+            pixel[0] = uchar(qBlue(colour));
+            pixel[1] = uchar(qGreen(colour));
+            pixel[2] = uchar(qRed(colour));
+        }
         ++x;
     };
     while (pos + 1 < size && y < height) {
@@ -332,7 +350,7 @@ QImage decodeRle(const uchar* data, qint64 size, const uchar* table, const Heade
             pos += bytes + (bytes & 1);
         }
     }
-    return indexed.convertToFormat(QImage::Format_BGR888);
+    return picture;
 }
 
 qint64 pixelLimit = TBmpReader::DefaultPixelLimit;

@@ -52,8 +52,26 @@ TEST_P(TPictureWidthTest, EveryFetchFillsExactlyThePicture)
 INSTANTIATE_TEST_SUITE_P(Widths, TPictureWidthTest, testing::ValuesIn(PellumoFixture::WidthVideos()),
                          DecoderTest::FixtureTestName);
 
-// Phone and laptop sizes through the command-line tool, one after another
-// in one process, as the window opens one movie after another.
+// One decoder opening an upright phone clip, a landscape one and the first
+// again, as the window does when the user opens one movie after another.
+TEST(TPictureWidthSequenceTest, OneDecoderOpensUprightThenLandscapeThenUprightAgain)
+{
+    const auto find = [](int width, int height) {
+        for (const TFixtureVideo& video : PellumoFixture::WidthVideos())
+            if (video.width == width && video.height == height)
+                return video;
+        return TFixtureVideo{};
+    };
+    TMovieDecoder decoder;
+    for (const TFixtureVideo& video : {find(1080, 1920), find(640, 360), find(1080, 1920)}) {
+        ASSERT_TRUE(decoder.Open(WidthVideoPath(video))) << video.fileName;
+        ASSERT_TRUE(decoder.FetchFrame(40));
+        EXPECT_EQ(decoder.FrameBitmap().Image().size(), QSize(video.width, video.height));
+        EXPECT_TRUE(IsFlatGrey(decoder.FrameBitmap().Image()));
+    }
+}
+
+// Phone and laptop sizes through the command-line tool.
 TEST(TPictureWidthGrabTest, WritesEveryLargeSizeAtItsSize)
 {
     QTemporaryDir folder;
