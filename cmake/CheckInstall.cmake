@@ -7,8 +7,14 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFI
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
-foreach(file bin/pellumo bin/pellumo-grab share/pellumo/pellumo.chm share/applications/pellumo.desktop
-             share/icons/hicolor/scalable/apps/pellumo.svg share/icons/hicolor/48x48/apps/pellumo.png)
+set(files bin/pellumo bin/pellumo-grab share/pellumo/pellumo.chm share/applications/pellumo.desktop
+          share/icons/hicolor/scalable/apps/pellumo.svg share/metainfo/com.orvanta.pellumo.metainfo.xml
+          share/man/man1/pellumo.1.gz share/man/man1/pellumo-grab.1.gz
+          share/doc/pellumo/copyright share/doc/pellumo/changelog.gz)
+foreach(size 16 24 32 48 64 128 256)
+  list(APPEND files share/icons/hicolor/${size}x${size}/apps/pellumo.png)
+endforeach()
+foreach(file IN LISTS files)
   if(NOT EXISTS ${PREFIX}/${file})
     message(FATAL_ERROR "not installed: ${file}")
   endif()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Pellumo needs to build, run and test,
-# skipping those already present. Needs root (uses sudo when not root).
+# Installs the Debian 12 packages Pellumo needs to build, run and test, and
+# any packages named as arguments, skipping those already present. Needs root
+# (uses sudo when not root).
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,7 @@ packages=(
   fp-utils libchm-dev desktop-file-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  "$@"
 )
 
 missing=()

@@ -9,12 +9,14 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QEvent;
 class QKeyEvent;
 class TSavePlan;
 struct TScenePicture;
+struct TSheetHeader;
 class QPainter;
 class QPoint;
 class QSettings;
@@ -229,8 +231,14 @@ private:
     QList<int> SelectedScenes() const;
     void actSaveImageExecute();
     void actSaveImageUpdate(TAction& action);
-    void SaveScenes(const TSavePlan& plan, const QString& confirmedName);
+    QList<int> ScenesToSave() const;
+    // True when every file of the plan was written.
+    bool SaveScenes(const TSavePlan& plan, const QString& confirmedName,
+                    const std::function<TScenePicture(int scene)>& pictureOf);
     TScenePicture ScenePictureToSave(int scene);
+    void actSaveSheetExecute();
+    QString CommonMovie(const QList<int>& scenes) const;
+    TSheetHeader SheetHeaderFor(const QList<int>& scenes) const;
 
     // Ending with a result for the host (UKadrixHost.cpp).
     void ConnectHostCommands();
@@ -274,6 +282,7 @@ private:
     QString helpFile;
     TFileDialogRequest openDialog1;
     TFileDialogRequest savePictureDialog1;
+    TFileDialogRequest saveSheetDialog;
     std::unique_ptr<TMovieDecoder> movieDecoder;
 
     TKadrixActions actions;

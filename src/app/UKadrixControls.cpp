@@ -135,6 +135,8 @@ void TKadrixActions::Create(QObject* owner)
     actStepNext = MakeAction(owner, "actStepNext", QString(), QStringLiteral("次のコマへ"));
     actStepPrev = MakeAction(owner, "actStepPrev", QString(), QStringLiteral("前のコマへ"));
     actSaveImage = MakeAction(owner, "actSaveImage", QStringLiteral("保存"));
+    actSaveSheet = MakeAction(owner, "actSaveSheet", QStringLiteral("コンタクトシートを保存(&T)..."),
+                              QStringLiteral("選択したシーン（選択がなければすべて）を1枚の一覧画像に保存します"));
     actUpdate = MakeAction(owner, "actUpdate", QStringLiteral("再切り出し"),
                            QStringLiteral("選択しているキャプチャ画像を更新します"));
     actBrowserDoubleClick = MakeAction(owner, "actBrowserDoubleClick", QString());
@@ -167,7 +169,7 @@ void TKadrixActions::Create(QObject* owner)
 QList<TAction*> TKadrixActions::All() const
 {
     return {actCapture, actDelete1, actDeleteAll, actPlay, actPause, actRewind, actStepNext, actStepPrev,
-            actSaveImage, actUpdate, actBrowserDoubleClick, actOption1, actOption2, actOption3,
+            actSaveImage, actSaveSheet, actUpdate, actBrowserDoubleClick, actOption1, actOption2, actOption3,
             actAutoCapture, actSelectAll, actUnselectAll, actFrameNext, actFramePrev, actSharpestFrame,
             actCopyScene, actCopyFrame};
 }
@@ -405,6 +407,8 @@ void TKadrixControls::BuildMenus(QMainWindow* window)
 
 void TKadrixControls::BuildPopups(QWidget* window)
 {
+    popupSceneList = new QMenu(window);
+    popupSceneList->setObjectName("popupSceneList");
     popupAutoCapture = new QMenu(window);
     popupAutoCapture->setObjectName("popupAutoCapture");
     mnuAuto8 = MakeItem(popupAutoCapture, "mnuAuto8", QStringLiteral("自動8分割"));
@@ -437,12 +441,10 @@ void TKadrixControls::BuildPopups(QWidget* window)
     mnuDrvList->setObjectName("mnuDrvList");
     mnuVobList = new QMenu(window);
     mnuVobList->setObjectName("mnuVobList");
-    cmSceneList = new QMenu(window);
-    cmSceneList->setObjectName("cmSceneList");
     cmPaintBox = new QMenu(window);
     cmPaintBox->setObjectName("cmPaintBox");
-    for (QMenu* menu : {popupAutoCapture, cmTrackBar, cmMovieHistoryForButton, mnuDrvList, mnuVobList, cmSceneList,
-                        cmPaintBox})
+    for (QMenu* menu :
+         {popupSceneList, popupAutoCapture, cmTrackBar, cmMovieHistoryForButton, mnuDrvList, mnuVobList, cmPaintBox})
         menu->setFont(WindowFont());
 }
 

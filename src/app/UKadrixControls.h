@@ -35,6 +35,7 @@ struct TKadrixActions
     TAction* actStepNext;
     TAction* actStepPrev;
     TAction* actSaveImage;
+    TAction* actSaveSheet; // the chosen scenes on one contact sheet
     TAction* actUpdate;
     TAction* actBrowserDoubleClick;
     TAction* actOption1;
@@ -135,6 +136,7 @@ struct TKadrixControls
     QAction* AboutA1;
 
     // Popups.
+    QMenu* popupSceneList; // the scene list's save menu (its context menu)
     QMenu* popupAutoCapture;
     QAction* mnuAuto8;
     QAction* mnuAuto16;
@@ -154,7 +156,6 @@ struct TKadrixControls
     QMenu* cmMovieHistoryForButton;
     QAction* mnuMovieHistoryForButton;
     QMenu* mnuDrvList;
-    QMenu* cmSceneList; // the scene list's own menu
     QMenu* cmPaintBox;  // the video area's menu
     QMenu* mnuVobList;
 

@@ -9,7 +9,7 @@
 
 #include "app/UAction.h"
 #include "app/UBusyMark.h"
-#include "app/UFormatPosition.h"
+#include "support/UFormatPosition.h"
 #include "decoder/UMovieDecoder.h"
 #include "decoder/USharpestFrame.h"
 #include "widgets/TPaintPanel.h"

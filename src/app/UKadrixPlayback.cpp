@@ -8,7 +8,7 @@
 
 #include "app/UAction.h"
 #include "app/UBusyMark.h"
-#include "app/UFormatPosition.h"
+#include "support/UFormatPosition.h"
 #include "app/UFrameGeometry.h"
 #include "app/UPlaybackClock.h"
 #include "decoder/UMovieDecoder.h"

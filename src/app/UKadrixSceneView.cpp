@@ -6,7 +6,6 @@
 #include "app/UAction.h"
 #include "app/USavePlan.h"
 #include "browser/FImageBrowser.h"
-#include "browser/TBrowserListView.h"
 #include "browser/UBrowserRules.h"
 #include "picture/UDeinterlace.h"
 #include "widgets/TPaintPanel.h"
@@ -37,16 +36,11 @@ void TfrmKadrix::ConnectSceneViewCommands()
         StoreThumbnailSize(size);
     });
 
-    ui.cmSceneList->addAction(actions.actCopyScene);
-    ui.cmSceneList->addSeparator()->setObjectName("N12");
-    ui.cmSceneList->addActions({ui.mnuThumbnailSmall, ui.mnuThumbnailMedium, ui.mnuThumbnailLarge});
-    TBrowserListView* list = frmImageBrowser->ListView1();
-    list->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& at) {
-        frmImageBrowser->HidePreview();
-        UpdateAllActions();
-        ui.cmSceneList->popup(list->viewport()->mapToGlobal(at));
-    });
+    // After the save commands in the scene list's own menu.
+    ui.popupSceneList->addSeparator()->setObjectName("N12");
+    ui.popupSceneList->addAction(actions.actCopyScene);
+    ui.popupSceneList->addSeparator()->setObjectName("N13");
+    ui.popupSceneList->addActions({ui.mnuThumbnailSmall, ui.mnuThumbnailMedium, ui.mnuThumbnailLarge});
     ui.cmPaintBox->addAction(actions.actCopyFrame);
     ui.PaintBox1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui.PaintBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {

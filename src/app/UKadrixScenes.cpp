@@ -4,7 +4,7 @@
 #include "app/UKadrix.h"
 
 #include "app/UAction.h"
-#include "app/UFormatPosition.h"
+#include "support/UFormatPosition.h"
 #include "browser/FImageBrowser.h"
 #include "decoder/UMovieDecoder.h"
 #include "widgets/TFormPanel.h"

@@ -10,7 +10,7 @@
 #include "app/FSplitCount.h"
 #include "app/UAction.h"
 #include "app/UBusyMark.h"
-#include "app/UFormatPosition.h"
+#include "support/UFormatPosition.h"
 #include "app/UWaitCursor.h"
 #include "support/USplitPositions.h"
 #include "widgets/TPositionBar.h"

@@ -3,7 +3,7 @@
 #include "app/UKadrix.h"
 
 #include "app/UAction.h"
-#include "app/UFormatPosition.h"
+#include "support/UFormatPosition.h"
 #include "app/UPlaybackClock.h"
 #include "browser/FImageBrowser.h"
 #include "browser/TBrowserListView.h"

@@ -8,6 +8,7 @@
 namespace {
 
 constexpr int MaxPictures = 999; // pictures are numbered in three digits
+constexpr int MaxSheetSide = 100; // columns or rows of a contact sheet
 
 std::optional<int> ParseMilliseconds(const QString& text)
 {
@@ -24,29 +25,47 @@ QString TGrabOptions::Usage()
 {
     return QStringLiteral(
         "Usage: pellumo-grab [--at MS[,MS...]]... [--sharpest MS[,MS...]]...\n"
-        "                    [--split N [--range START:END]] [-o DIR]\n"
-        "                    [--format bmp|jpg|png] [--deinterlace] [--info] VIDEO\n"
+        "                    [--split N | --sheet COLSxROWS] [--range START:END]\n"
+        "                    [-o DIR] [--format bmp|jpg|png] [--deinterlace] [--info]\n"
+        "                    [--json] [--recursive] VIDEO|FOLDER...\n"
         "\n"
-        "Writes the frames of VIDEO at the given millisecond positions as pictures.\n"
+        "Writes the frames of each VIDEO at the given millisecond positions as pictures.\n"
         "\n"
         "  --at MS[,MS...]    positions in milliseconds, fetched in the order given\n"
         "  --sharpest MS[,MS...]  for each position the sharpest frame within 0.5 s\n"
         "                     either side; its own position is printed\n"
         "  --split N          N positions at equal intervals, as the automatic split\n"
-        "  --range START:END  the stretch the split covers (default: the whole video)\n"
+        "  --sheet COLSxROWS  one contact sheet DIR/sheet.png (or .jpg) of COLS x ROWS\n"
+        "                     pictures at equal intervals, instead of picture files\n"
+        "  --range START:END  the stretch the split or sheet covers (default: the whole\n"
+        "                     video)\n"
         "  -o DIR             folder for the pictures DIR/001.ext, ... (default: .)\n"
         "  --format FORMAT    bmp (24-bit BMP, default), jpg (JPEG, quality 90,\n"
-        "                     baseline) or png\n"
+        "                     baseline) or png; a sheet is png (default) or jpg\n"
         "  --deinterlace      double the lines of the top field\n"
         "  --info             print the first line only\n"
+        "  --json             print one JSON object per line instead of text lines\n"
+        "  -r, --recursive    take the video files in each FOLDER and its subfolders\n"
         "  -h, --help         this text\n"
+        "  --version          the program's version\n"
         "\n"
-        "The first line on standard output is\n"
+        "With one VIDEO the pictures go to DIR itself. With several inputs, a FOLDER\n"
+        "or --recursive each video's pictures go to DIR/NAME, NAME being the video's\n"
+        "file name without its extension (below a FOLDER: its path there); a name met\n"
+        "before gets _2, _3, ... A video that cannot be done is reported, the others\n"
+        "go on, and the exit status is 1.\n"
+        "\n"
+        "For each video the first line on standard output is\n"
         "  backend=ffmpeg|avi duration=<ms> size=<w>x<h>\n"
-        "then one line per picture: number, position and path, separated by tabs.\n"
+        "then one line per picture: number, position and path, separated by tabs\n"
+        "(a sheet: \"sheet\", the number of pictures and its path).\n"
+        "With --json: {\"type\":\"video\",\"video\":...,\"backend\":...,\"duration\":...,\n"
+        "\"width\":...,\"height\":...}, then {\"type\":\"picture\",\"video\":...,\"index\":...,\n"
+        "\"position\":...,\"file\":...} per picture, or {\"type\":\"sheet\",\"video\":...,\n"
+        "\"positions\":[...],\"file\":...}.\n"
         "A position at or past the end gives the last frame (duration - 1).\n"
-        "At most 999 positions in one run.\n"
-        "Exit status: 0 success, 1 the video cannot be opened or a picture cannot\n"
+        "At most 999 positions per video.\n"
+        "Exit status: 0 success, 1 a video cannot be opened or a picture cannot\n"
         "be fetched (no picture for that position) or written, 2 bad usage.\n");
 }
 
@@ -59,7 +78,7 @@ bool TGrabOptions::Fail(const QString& message)
 bool TGrabOptions::NeedsValue(const QString& option) const
 {
     return option == "--at" || option == "--sharpest" || option == "--split" || option == "--range" || option == "-o"
-           || option == "--format";
+           || option == "--format" || option == "--sheet";
 }
 
 bool TGrabOptions::Parse(const QStringList& arguments)
@@ -71,6 +90,10 @@ bool TGrabOptions::Parse(const QStringList& arguments)
             help = true;
             return true;
         }
+        if (option == "--version") {
+            version = true;
+            return true;
+        }
         if (option.startsWith("--") && option.contains('=')) {
             value = option.section('=', 1);
             option = option.section('=', 0, 0);
@@ -80,9 +103,7 @@ bool TGrabOptions::Parse(const QStringList& arguments)
             value = arguments[++i];
         }
         if (option == "--") {
-            if (i + 2 != arguments.size() || !video.isEmpty())
-                return Fail("exactly one VIDEO is expected");
-            video = arguments[i + 1];
+            videos += arguments.mid(i + 1);
             break;
         }
         if (option.startsWith('-') && option.size() > 1) {
@@ -90,20 +111,41 @@ bool TGrabOptions::Parse(const QStringList& arguments)
                 return false;
             continue;
         }
-        if (!video.isEmpty())
-            return Fail("exactly one VIDEO is expected");
-        video = option;
+        videos.append(option);
     }
-    if (video.isEmpty())
+    if (videos.isEmpty())
         return Fail("no VIDEO given");
-    if (range && std::none_of(requests.begin(), requests.end(), [](const TRequest& r) { return r.splitCount > 0; }))
-        return Fail("--range needs --split");
+    return CheckCombination();
+}
+
+bool TGrabOptions::CheckCombination()
+{
+    if (range && std::none_of(requests.begin(), requests.end(), [](const TRequest& r) { return r.splitCount > 0; })
+        && sheetColumns == 0)
+        return Fail("--range needs --split or --sheet");
+    if (sheetColumns > 0) {
+        if (!requests.empty())
+            return Fail("--sheet cannot be combined with --at, --sharpest or --split");
+        if (formatGiven && format == TImageFormat::Bmp)
+            return Fail("--sheet: png or jpg expected");
+        if (!formatGiven)
+            format = TImageFormat::Png;
+        requests.push_back(TRequest{{}, sheetColumns * sheetRows});
+    }
     qint64 pictures = 0;
     for (const TRequest& request : requests)
         pictures += qint64(request.positions.size()) + request.splitCount;
     if (pictures > MaxPictures)
         return Fail(QString("at most %1 positions in one run (%2 given)").arg(MaxPictures).arg(pictures));
     return true;
+}
+
+TGrabOptions TGrabOptions::ForVideo(const QString& video, const QString& outputFolder) const
+{
+    TGrabOptions one = *this;
+    one.videos = QStringList{video};
+    one.folder = outputFolder;
+    return one;
 }
 
 bool TGrabOptions::ParseOption(const QString& option, const QString& value)
@@ -135,7 +177,21 @@ bool TGrabOptions::ParseOption(const QString& option, const QString& value)
         if (value.isEmpty())
             return Fail("-o: empty folder");
         folder = value;
+    } else if (option == "--sheet") {
+        const QStringList sides = value.toLower().split('x');
+        bool columnsOk = false;
+        bool rowsOk = false;
+        const int columns = sides.size() == 2 ? sides[0].toInt(&columnsOk) : 0;
+        const int rows = sides.size() == 2 ? sides[1].toInt(&rowsOk) : 0;
+        if (!columnsOk || !rowsOk || columns < 1 || rows < 1 || columns > MaxSheetSide || rows > MaxSheetSide
+            || columns * rows > MaxPictures)
+            return Fail(QString("--sheet: COLSxROWS expected, each 1 to %1, at most %2 pictures")
+                            .arg(MaxSheetSide)
+                            .arg(MaxPictures));
+        sheetColumns = columns;
+        sheetRows = rows;
     } else if (option == "--format") {
+        formatGiven = true;
         const QString name = value.toLower();
         if (name == "bmp")
             format = TImageFormat::Bmp;
@@ -149,6 +205,10 @@ bool TGrabOptions::ParseOption(const QString& option, const QString& value)
         deinterlace = true;
     } else if (option == "--info") {
         infoOnly = true;
+    } else if (option == "--json") {
+        json = true;
+    } else if (option == "-r" || option == "--recursive") {
+        recursive = true;
     } else {
         return Fail("unknown option " + option);
     }

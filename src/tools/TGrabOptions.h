@@ -8,8 +8,9 @@
 
 // The command line of pellumo-grab:
 //   pellumo-grab [--at MS[,MS...]]... [--sharpest MS[,MS...]]...
-//                [--split N [--range START:END]] [-o DIR]
-//                [--format bmp|jpg|png] [--deinterlace] [--info] VIDEO
+//                [--split N | --sheet COLSxROWS] [--range START:END] [-o DIR]
+//                [--format bmp|jpg|png] [--deinterlace] [--info] [--json]
+//                [--recursive] VIDEO|FOLDER...
 // Positions are kept in the order given; a split is expanded once the
 // video's duration is known.
 class TGrabOptions
@@ -34,18 +35,29 @@ public:
     };
 
     // Parses the arguments after the program name. On failure Error() says
-    // why; on --help HelpRequested() is true.
+    // why; on --help HelpRequested() is true, on --version VersionRequested().
     bool Parse(const QStringList& arguments);
 
     const QString& Error() const { return error; }
     bool HelpRequested() const { return help; }
+    bool VersionRequested() const { return version; }
 
-    const QString& VideoPath() const { return video; }
+    // The first input, and all of them (videos, and folders for --recursive).
+    const QString& VideoPath() const { return videos.front(); }
+    const QStringList& Inputs() const { return videos; }
+    // The same options for one video whose pictures go to `folder`.
+    TGrabOptions ForVideo(const QString& video, const QString& folder) const;
     const QString& OutputFolder() const { return folder; }
     TImageFormat ImageFormat() const { return format; }
     QString Extension() const;
     bool Deinterlace() const { return deinterlace; }
     bool InfoOnly() const { return infoOnly; }
+    bool Json() const { return json; }
+    bool Recursive() const { return recursive; }
+    // --sheet: one contact sheet of COLS x ROWS pictures at equal intervals
+    // instead of picture files (0 columns: no sheet).
+    int SheetColumns() const { return sheetColumns; }
+    int SheetRows() const { return sheetRows; }
 
     // Every position to fetch, in order, for a video of this duration:
     // split positions over the range (whole video by default), positions
@@ -60,14 +72,21 @@ private:
     bool ParseOption(const QString& option, const QString& value);
     bool NeedsValue(const QString& option) const;
     bool Fail(const QString& message);
+    bool CheckCombination();
 
     QString error;
     bool help = false;
-    QString video;
+    bool version = false;
+    QStringList videos;
     QString folder = QStringLiteral(".");
     TImageFormat format = TImageFormat::Bmp;
+    bool formatGiven = false;
     bool deinterlace = false;
     bool infoOnly = false;
+    bool json = false;
+    bool recursive = false;
+    int sheetColumns = 0;
+    int sheetRows = 0;
     std::vector<TRequest> requests;
     std::optional<std::pair<int, int>> range;
 };

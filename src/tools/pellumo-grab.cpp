@@ -6,7 +6,11 @@
 #include "picture/TSafetyBitmap.h"
 #include "picture/UDeinterlace.h"
 #include "picture/UImageWriter.h"
+#include "support/Filever.h"
+#include "tools/TGrabBatch.h"
 #include "tools/TGrabOptions.h"
+#include "tools/UGrabOutput.h"
+#include "tools/UGrabSheet.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -106,11 +110,12 @@ int Grab(const TGrabOptions& options)
         PrintError(QString("cannot open video %1: %2").arg(options.VideoPath(), DescribeOpenError(decoder.OpenError())));
         return ExitFailure;
     }
-    std::printf("backend=%s duration=%d size=%dx%d\n", decoder.UseAviFile() ? "avi" : "ffmpeg", decoder.Duration(),
-                decoder.FrameWidth(), decoder.FrameHeight());
+    PrintVideoLine(options, decoder);
     FlushOutput();
     if (options.InfoOnly())
         return 0;
+    if (options.SheetColumns() > 0)
+        return WriteGrabSheet(decoder, options);
 
     const std::vector<TGrabOptions::TPick> picks = options.Picks(decoder.Duration());
     const QDir folder(options.OutputFolder());
@@ -151,7 +156,7 @@ int Grab(const TGrabOptions& options)
             PrintError(QString("cannot write %1: %2").arg(path, QString::fromLocal8Bit(error.what())));
             return ExitFailure;
         }
-        std::printf("%03d\t%d\t%s\n", number, position, qPrintable(path));
+        PrintPictureLine(options, number, position, path);
         FlushOutput();
         progress.Step(number);
     }
@@ -163,13 +168,13 @@ int Grab(const TGrabOptions& options)
 int main(int argc, char** argv)
 {
     std::signal(SIGXFSZ, SIG_IGN);   // a file-size limit fails the write instead of killing
-    QCoreApplication application(argc, argv);
+    const std::unique_ptr<QCoreApplication> application = MakeGrabApplication(argc, argv);
     if (!RepresentableArguments(argc, argv)) {
         PrintError("arguments must be valid UTF-8 (file and folder names included)");
         return ExitUsage;
     }
     TGrabOptions options;
-    if (!options.Parse(application.arguments().mid(1))) {
+    if (!options.Parse(QCoreApplication::arguments().mid(1))) {
         PrintError(options.Error());
         std::fprintf(stderr, "%s", qPrintable(TGrabOptions::Usage()));
         return ExitUsage;
@@ -178,9 +183,15 @@ int main(int argc, char** argv)
         std::printf("%s", qPrintable(TGrabOptions::Usage()));
         return 0;
     }
+    if (options.VersionRequested()) {
+        // The version the build put into this very file, as the About box shows it.
+        TFileVer file(QCoreApplication::applicationFilePath());
+        std::printf("pellumo-grab %s\n", qPrintable(TFileVer::VersionText(file.Query())));
+        return 0;
+    }
     int status = ExitFailure;
     try {
-        status = Grab(options);
+        status = TGrabBatch(options).Run(Grab);
     } catch (const std::exception& error) {
         PrintError(error.what());
     }

@@ -1,4 +1,4 @@
-#include "app/UFormatPosition.h"
+#include "support/UFormatPosition.h"
 #include "app/UFrameGeometry.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "KadrixTestSupport.h"
 
 #include "app/UAction.h"
-#include "app/UFormatPosition.h"
+#include "support/UFormatPosition.h"
 #include "app/UFrameGeometry.h"
 #include "decoder/UMovieDecoder.h"
 #include "fixtures/TFixtureCatalog.h"

@@ -7,6 +7,7 @@
 #include "app/UAction.h"
 #include "app/UApplication.h"
 #include "browser/FImageBrowser.h"
+#include "picture/UContactSheet.h"
 #include "support/UTextCodec.h"
 
 #include <QCheckBox>
@@ -350,6 +351,42 @@ TEST_F(KadrixSaveHostTest, DeinterlacedPicturesAreSavedWithoutTouchingTheScenes)
     EXPECT_EQ(reader.format(), "png");
     EXPECT_TRUE(Deinterlaced(reader.read()));
     EXPECT_EQ(HostFiles(), before);
+}
+
+TEST_F(KadrixSaveHostTest, ContactSheetOfTheChosenScenes)
+{
+    QTemporaryDir out;
+    CreateHost(5, 0, "[Position]\r\n1=62040\r\n3=1500\r\n[Movie]\r\n1=/videos/trip.mpg\r\n3=/videos/trip.mpg\r\n");
+    const QSize sceneSize = QImage(window->SceneFiles()[0]).size();
+
+    // Two scenes of one movie: the sheet names it and lists their positions.
+    Select({1, 3});
+    dialogs->saveAnswer = [&](const TFileDialogRequest&) { return out.filePath("two"); };
+    EXPECT_TRUE(window->Actions().actSaveSheet->Execute());
+    EXPECT_EQ(dialogs->saveRequests.back().Title, "コンタクトシートの保存");
+    QImageReader two(out.filePath("two.png"));
+    EXPECT_EQ(two.text("Movie"), "/videos/trip.mpg");
+    EXPECT_EQ(two.text("Positions"), "62040,1500");
+    EXPECT_EQ(two.read().size(), ContactSheetLayout(2, sceneSize).Sheet);
+    EXPECT_EQ(NoticeTexts(), QStringList{SavedText});
+
+    // Nothing selected: every scene; scenes of no one movie name none.
+    window->ImageBrowser().SelectIndex(-1);
+    window->UpdateAllActions();
+    dialogs->saveAnswer = [&](const TFileDialogRequest&) { return out.filePath("all.jpg"); };
+    EXPECT_TRUE(window->Actions().actSaveSheet->Execute());
+    QImageReader all(out.filePath("all.jpg"));
+    all.setDecideFormatFromContent(true);
+    EXPECT_EQ(all.format(), "jpeg");
+    EXPECT_EQ(all.read().size(), ContactSheetLayout(5, sceneSize).Sheet);
+    EXPECT_EQ(FolderEntries(out.path()), QStringList({"all.jpg", "two.png"}));
+
+    // A scene file is never the target.
+    const auto before = HostFiles();
+    dialogs->saveAnswer = [&](const TFileDialogRequest&) { return window->SceneFiles()[2]; };
+    window->Actions().actSaveSheet->Execute();
+    EXPECT_EQ(HostFiles(), before);
+    EXPECT_TRUE(NoticeTexts().back().startsWith("作業中のファイルには上書きできません。"));
 }
 
 // An exchange file that cannot be read: the user is told at start, OK is

@@ -165,8 +165,9 @@ TEST_F(KadrixLayoutTest, EveryButtonWithAnActionRunsItsOwnAction)
         EXPECT_EQ(runs, (std::map<const TAction*, int>{{action, 1}})) << button->objectName().toStdString();
     }
     // Every action has its button but the scene list's double click, the
-    // three frame commands of the bar's menu and the two copy commands.
-    EXPECT_EQ(bound, window->Actions().All().size() - 6);
+    // three frame commands of the bar's menu, the contact sheet and the two
+    // copy commands (menus).
+    EXPECT_EQ(bound, window->Actions().All().size() - 7);
 }
 
 TEST_F(KadrixLayoutTest, NothingPlaysOrStepsBeforeAMovieIsShown)

@@ -1,6 +1,7 @@
 // pellumo-grab: its positions, its command line and what it writes.
 
 #include "TDecoderTestSupport.h"
+#include "TGrabRun.h"
 
 #include "TFileSizeLimit.h"
 #include "tools/TGrabOptions.h"
@@ -64,7 +65,6 @@ TEST(TGrabOptionsTest, RefusesBadUsage)
     const std::vector<QStringList> bad = {
         {},
         {"--at", "10"},
-        {"a.avi", "b.avi"},
         {"--at", "x", "v.avi"},
         {"--at", "-5", "v.avi"},
         {"--sharpest", "x", "v.avi"},
@@ -85,27 +85,6 @@ TEST(TGrabOptionsTest, RefusesBadUsage)
         EXPECT_FALSE(options.Error().isEmpty());
     }
 }
-
-namespace {
-
-struct TGrabRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-TGrabRun RunGrab(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(PELLUMO_GRAB_PATH, arguments);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
-
-} // namespace
 
 TEST(TGrabToolTest, InfoPrintsTheFirstLineOnly)
 {

@@ -1,4 +1,4 @@
-#include "app/UFormatPosition.h"
+#include "support/UFormatPosition.h"
 
 QString FormatPosition(int ms)
 {
