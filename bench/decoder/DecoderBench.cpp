@@ -1,13 +1,18 @@
 // Decoder benchmark: the 32-way split, 50 random fetches and 600 playback
 // ticks 97 ms apart on long 1080p videos, each against the reference loop
 // (TReferenceDecoder) measured in the same run. Prints times and ratios,
-// and how many delivered frames were not the exact frame.
+// and how many delivered frames were not the exact frame. The split is also
+// read by the range reader (TRangeReader) with one decoder and with two,
+// opening its decoders included.
 //
 //   bench_decoder [--video h264|mpeg2] [--threads N] [--skip-variants]
+//                 [--workload split32|random50|playback600]
 
 #include "TReferenceDecoder.h"
 
+#include "decoder/TRangeReader.h"
 #include "decoder/UFFmpegBackend.h"
+#include "decoder/UMovieDecoder.h"
 #include "fixtures/TFixtureFrames.h"
 #include "picture/TSafetyBitmap.h"
 #include "support/USplitPositions.h"
@@ -22,6 +27,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace {
@@ -49,13 +55,22 @@ struct TResult
     int wrongFrames = 0;
     int failures = 0;
     int seeks = 0;
+    double cpuMs = 0; // the process's CPU time, every thread: grows less than wall time when others hold the cores
 };
+
+double ProcessCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
 
 struct TWorkload
 {
     const char* name;
     std::vector<int> positions;
     bool playback = false; // the reference decodes on instead of seeking
+    bool ascending = false; // also read by the range reader
 };
 
 // The first frame at or after the position rounded to the time base.
@@ -75,6 +90,7 @@ TResult Measure(const std::vector<int>& positions, const std::function<bool(int)
                 const std::function<int()>& frameShown, const std::function<int(int)>& expected)
 {
     TResult result;
+    const double cpuStart = ProcessCpuMs();
     for (int position : positions) {
         const auto start = Clock::now();
         const bool ok = fetch(position);
@@ -87,6 +103,7 @@ TResult Measure(const std::vector<int>& positions, const std::function<bool(int)
         else if (frameShown() != expected(position))
             ++result.wrongFrames;
     }
+    result.cpuMs = ProcessCpuMs() - cpuStart;
     return result;
 }
 
@@ -114,6 +131,34 @@ struct TRunner
         return result;
     }
 
+    // The whole list through the range reader: the time until the last
+    // frame is handed back, the reader's decoders opened inside it.
+    TResult RunRangeReader(const TWorkload& workload, int decoders)
+    {
+        TMovieDecoder movie;
+        if (!movie.Open(path))
+            return TResult{0, 0, 0, 0, static_cast<int>(workload.positions.size()), 0};
+        TResult result;
+        const double cpuStart = ProcessCpuMs();
+        const auto start = Clock::now();
+        // FFmpeg's threads as the others here.
+        TRangeReader reader(movie, workload.positions, {decoders, TRangeReader::DefaultMaxWaiting, threads});
+        TRangeReader::TFrame frame;
+        while (reader.Next(frame)) {
+            if (!frame.fetched)
+                ++result.failures;
+            else if (PellumoFixture::ReadFrameNumber(frame.picture) != ExpectedFrame(video, base, duration, frame.position))
+                ++result.wrongFrames;
+        }
+        result.totalMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        result.cpuMs = ProcessCpuMs() - cpuStart;
+        result.maxMs = result.totalMs;
+        const TRangeReader::TStatistics statistics = reader.Statistics();
+        std::printf("    range reader: %d decoders, %d segments, at most %d frames waiting\n", statistics.decoders,
+                    statistics.segments, statistics.peakWaiting);
+        return result;
+    }
+
     TResult RunReference(const TWorkload& workload)
     {
         TReferenceDecoder reference(threads, workload.playback);
@@ -134,15 +179,16 @@ struct TRunner
 
 void PrintResult(const char* label, const TResult& result, int count)
 {
-    std::printf("    %-26s total %9.1f ms  mean %7.1f ms  max %7.1f ms  >97ms %3d  seeks %4d  wrong %3d  failed %d\n",
+    std::printf("    %-26s total %9.1f ms  mean %7.1f ms  max %7.1f ms  >97ms %3d  seeks %4d  wrong %3d  failed %d  "
+                "CPU %9.1f ms\n",
                 label, result.totalMs, result.totalMs / std::max(count, 1), result.maxMs, result.slowTicks,
-                result.seeks, result.wrongFrames, result.failures);
+                result.seeks, result.wrongFrames, result.failures, result.cpuMs);
 }
 
 std::vector<TWorkload> Workloads(int duration)
 {
     std::vector<TWorkload> workloads;
-    workloads.push_back({"split32", SplitPositions(0, duration, 32)});
+    workloads.push_back({"split32", SplitPositions(0, duration, 32), false, true});
     QRandomGenerator random(97);
     std::vector<int> randomPositions;
     for (int i = 0; i < 50; ++i)
@@ -176,6 +222,7 @@ int main(int argc, char** argv)
     QString only;
     int threads = TFFmpegBackend::DefaultDecoderThreads;
     bool variants = true;
+    QString onlyWorkload;
     for (int i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == "--video" && i + 1 < arguments.size())
             only = arguments[++i];
@@ -183,6 +230,8 @@ int main(int argc, char** argv)
             threads = arguments[++i].toInt();
         else if (arguments[i] == "--skip-variants")
             variants = false;
+        else if (arguments[i] == "--workload" && i + 1 < arguments.size())
+            onlyWorkload = arguments[++i];
     }
     const QString folder = QStringLiteral(PELLUMO_BENCH_VIDEO_DIR);
     if (!EnsureVideos(folder)) {
@@ -206,12 +255,22 @@ int main(int argc, char** argv)
         std::printf("\n%s (%dx%d, %d ms)\n", video.fileName, backend.FrameWidth(), backend.FrameHeight(),
                     runner.duration);
         for (const TWorkload& workload : Workloads(runner.duration)) {
+            if (!onlyWorkload.isEmpty() && onlyWorkload != workload.name)
+                continue;
             const int count = static_cast<int>(workload.positions.size());
             const TResult reference = runner.RunReference(workload);
             const TResult pellumo = runner.RunPellumo(workload, threads, true);
             std::printf("  %s: ratio pellumo/reference %.2f\n", workload.name, pellumo.totalMs / reference.totalMs);
             PrintResult("pellumo", pellumo, count);
             PrintResult("reference", reference, count);
+            for (int decoders : workload.ascending ? std::vector<int>{1, 2} : std::vector<int>{}) {
+                const TResult read = runner.RunRangeReader(workload, decoders);
+                std::printf("  %s, range reader with %d decoder%s: ratio to reference %.2f (CPU %.2f), to pellumo "
+                            "%.2f (CPU %.2f)\n",
+                            workload.name, decoders, decoders > 1 ? "s" : "", read.totalMs / reference.totalMs,
+                            read.cpuMs / reference.cpuMs, read.totalMs / pellumo.totalMs, read.cpuMs / pellumo.cpuMs);
+                PrintResult("range reader", read, count);
+            }
             if (!variants)
                 continue;
             PrintResult("pellumo, no frame skipping", runner.RunPellumo(workload, threads, false), count);

@@ -8,13 +8,16 @@
 // wall time and in CPU time (the window's process, pellumo-grab as a child;
 // all threads), which does not grow when other programs hold the cores.
 //
-// usage: bench_auto_split [video] [rounds]
+// usage: bench_auto_split [video] [rounds] [decoders]
 //   default video: the 2-minute 1080p H.264 benchmark video of bench/decoder
-//   (written by pellumo_fixturegen --bench on first use).
+//   (written by pellumo_fixturegen --bench on first use). decoders: the
+//   range reader's decoder count on both sides (PELLUMO_DECODERS; default:
+//   one per core, at most 4), e.g. 1 to compare with a single decoder.
 
 #include "app/UApplication.h"
 #include "app/UKadrix.h"
 #include "app/UPlaybackClock.h"
+#include "decoder/TRangeReader.h"
 #include "decoder/UMovieDecoder.h"
 
 #include <QDir>
@@ -149,13 +152,16 @@ int main(int argc, char** argv)
     TDialogs::Install(std::make_unique<TBenchDialogs>());
     const QString video = argc > 1 ? QString::fromLocal8Bit(argv[1]) : BenchVideo();
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
+    if (argc > 3)
+        qputenv("PELLUMO_DECODERS", argv[3]); // read by the window here and by pellumo-grab as a child
     TMovieDecoder probe;
     if (video.isEmpty() || !probe.Open(video)) {
         std::fprintf(stderr, "bench_auto_split: cannot open the video %s\n", qPrintable(video));
         return 1;
     }
-    std::printf("# %s: %d x %d, %d ms; %d-way split, %d rounds\n", qPrintable(video), probe.FrameWidth(),
-                probe.FrameHeight(), probe.Duration(), SplitCount, rounds);
+    std::printf("# %s: %d x %d, %d ms; %d-way split, %d rounds, %d decoders a side\n", qPrintable(video),
+                probe.FrameWidth(), probe.FrameHeight(), probe.Duration(), SplitCount, rounds,
+                TRangeReader::DefaultDecoderCount());
     probe.Close();
 
     std::vector<double> windowWall, windowCpu, grabWall, grabCpu;

@@ -255,7 +255,8 @@ private:
     void ResetSplitRange();
     void UpdateSplitRangeDisplay();
     bool AskSplitRange(const QString& question);
-    bool AutoSplitStep(int position);
+    bool AutoSplitStep(int position, const TSafetyBitmap* picture);
+    void CatchUpDecoder();
     bool AutoSplitInputBlocked(QObject* watched, QEvent& event);
     void mnuAuto8Click();
     void mnuAuto16Click();
@@ -305,6 +306,7 @@ private:
     bool frameShown = false;
     int framePosition = -1;
     bool autoSplitRunning = false; // input, ticks, opening and closing wait for it
+    bool decoderBehindScreen = false; // the frame on screen came from the split's own decoders
     bool timer2Busy = false;    // the timer's running-tick guard
     bool trackBar1Busy = false; // the bar's change guard
     TSafetyBitmap currentFrame;

@@ -9,9 +9,10 @@
 
 #include "app/UAction.h"
 #include "app/UBusyMark.h"
-#include "support/UFormatPosition.h"
+#include "app/UWaitCursor.h"
 #include "decoder/UMovieDecoder.h"
 #include "decoder/USharpestFrame.h"
+#include "support/UFormatPosition.h"
 #include "widgets/TPaintPanel.h"
 #include "widgets/TPositionBar.h"
 
@@ -59,8 +60,19 @@ TAction* TfrmKadrix::FrameCommandKey(const QKeyEvent& key) const
     return nullptr;
 }
 
+// After the automatic split the frame on screen came from the split's own
+// decoders: the movie decoder is brought to it before stepping from it.
+void TfrmKadrix::CatchUpDecoder()
+{
+    if (!decoderBehindScreen)
+        return;
+    decoderBehindScreen = false;
+    movieDecoder->FetchFrame(std::clamp(lastFetchedPosition, 0, std::max(movieDecoder->Duration() - 1, 0)));
+}
+
 void TfrmKadrix::ShowDecodedFrame()
 {
+    decoderBehindScreen = false;
     const int position = movieDecoder->FramePosition();
     TakeDecoderFrame(position);
     if (position >= 0) {
@@ -80,6 +92,7 @@ void TfrmKadrix::StepFrame(bool forward)
     bool stepped = false;
     {
         TBusyMark busy(fetchBusy);
+        CatchUpDecoder();
         stepped = forward ? movieDecoder->NextFrame() : movieDecoder->PreviousFrame();
     }
     if (stepped)
@@ -100,6 +113,7 @@ void TfrmKadrix::actSharpestFrameExecute()
 {
     if (fetchBusy || !movieDecoder->Active())
         return;
+    const TWaitCursor wait;
     {
         TBusyMark busy(fetchBusy);
         FindSharpestFrame(*movieDecoder, ui.TrackBar1->value());

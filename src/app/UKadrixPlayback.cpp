@@ -69,6 +69,7 @@ void TfrmKadrix::OpenMovie(const QString& path, bool noHistory)
             playState = TPlayState::Playing;
             lastFetchedPosition = -1;
             framePosition = -1;
+            decoderBehindScreen = false;
             moviePath = path;
             timer2->start();
             ui.TrackBar1->setEnabled(true);
@@ -158,6 +159,7 @@ void TfrmKadrix::ShowFrameAtPosition()
     if (fetchBusy || !movieDecoder->Active())
         return;
     TBusyMark busy(fetchBusy);
+    decoderBehindScreen = false;
     try {
         int position = ui.TrackBar1->value();
         frameShown = false;

@@ -12,7 +12,10 @@
 #include "app/UBusyMark.h"
 #include "support/UFormatPosition.h"
 #include "app/UWaitCursor.h"
+#include "decoder/TRangeReader.h"
+#include "decoder/UMovieDecoder.h"
 #include "support/USplitPositions.h"
+#include "widgets/TPaintPanel.h"
 #include "widgets/TPositionBar.h"
 
 #include <QApplication>
@@ -198,19 +201,34 @@ void TfrmKadrix::RunAutoSplit(int count)
     const TBusyMark running(autoSplitRunning);
     const std::unique_ptr<TProgress> progress =
         TDialogs::Current().BeginProgress(this, windowTitle(), AutoSplitProgressText, static_cast<int>(positions.size()));
-    for (size_t i = 0; i < positions.size(); ++i) {
-        if (!AutoSplitStep(positions[i]))
+    // The frames are read ahead by decoders of their own, side by side;
+    // each is shown and captured here, in order.
+    TRangeReader reader(*movieDecoder, positions);
+    TRangeReader::TFrame frame;
+    for (int done = 1; reader.Next(frame); ++done) {
+        if (!AutoSplitStep(frame.position, frame.fetched ? &frame.picture : nullptr))
             break;
-        progress->Step(static_cast<int>(i) + 1);
+        progress->Step(done);
         if (progress->Cancelled())
             break; // the scenes taken so far stay
     }
 }
 
-// One position of the split; false when the split has to stop.
-bool TfrmKadrix::AutoSplitStep(int position)
+// One position of the split, its frame read already (nullptr: it could not
+// be fetched); false when the split has to stop.
+bool TfrmKadrix::AutoSplitStep(int position, const TSafetyBitmap* picture)
 {
+    // The bar moves without fetching again.
+    lastFetchedPosition = position;
     SetBarPosition(position);
+    decoderBehindScreen = true;
+    framePosition = -1;
+    frameShown = true;
+    if (picture) {
+        currentFrame = *picture;
+        framePosition = position;
+    }
+    ui.PaintBox1->update();
     // A frame that could not be fetched leaves an earlier picture on screen,
     // which is not the frame at this position: no scene for it.
     if (framePosition != position)

@@ -343,6 +343,36 @@ int TFFmpegBackend::FrameHeight() const
     return codec ? height : -1;
 }
 
+std::vector<int> TFFmpegBackend::KeyFramePositions() const
+{
+    std::vector<int> positions;
+    // Demuxers that seek by searching timestamps index arbitrary packets.
+    if (!format || !stream || format->iformat->read_timestamp)
+        return positions;
+    const int64_t streamStart = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
+    const int64_t start = startOffset >= 0 ? startOffset : std::max<int64_t>(streamStart, 0);
+    // MP4 indexes decoding times, which run ahead of the presentation by the
+    // reordering delay; the first entry is the first frame, so that delay
+    // is its distance to the stream's start.
+    const int entries = avformat_index_get_entries_count(stream);
+    const AVIndexEntry* first = entries > 0 ? avformat_index_get_entry(stream, 0) : nullptr;
+    const int64_t delay = first && first->timestamp != AV_NOPTS_VALUE && first->timestamp < streamStart
+                              ? streamStart - first->timestamp
+                              : 0;
+    for (int i = 0; i < entries; ++i) {
+        const AVIndexEntry* entry = avformat_index_get_entry(stream, i);
+        if (!entry || !(entry->flags & AVINDEX_KEYFRAME) || entry->timestamp == AV_NOPTS_VALUE)
+            continue;
+        const int64_t pts = SaturatingAdd(entry->timestamp, delay);
+        const int64_t ms = av_rescale_q(SaturatingSubtract(pts, start), stream->time_base, AVRational{1, 1000});
+        if (ms >= 0 && ms <= INT32_MAX)
+            positions.push_back(static_cast<int>(ms));
+    }
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    return positions;
+}
+
 int64_t TFFmpegBackend::TargetTimestamp(int position) const
 {
     int64_t us = av_rescale(position, 1000000, 1000);

@@ -45,6 +45,7 @@ public:
     bool NextFrame() override;
     bool PreviousFrame() override;
     int FramePosition() const override;
+    std::vector<int> KeyFramePositions() const override;
 
     // Skipping non-reference frames before the target is exact; it can be
     // switched off to measure its gain.

@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <vector>
+
 class TSafetyBitmap;
 
 // Why an open failed. The window shows one message for every reason;
@@ -53,6 +55,10 @@ public:
     // rounded so that fetching the position gives this very frame back, at
     // most the duration; -1 without a current frame.
     virtual int FramePosition() const = 0;
+    // The positions of the key frames the container's index knows, in
+    // milliseconds, ascending; empty where it knows none or where its
+    // entries are not key frames (demuxers that seek by searching).
+    virtual std::vector<int> KeyFramePositions() const { return {}; }
 
     // Videos are regular files: opening a FIFO blocks until a writer comes,
     // and a device may never end.

@@ -4,8 +4,8 @@
 #include "decoder/UFFmpegBackend.h"
 #include "decoder/UFFmpegLog.h"
 
-TMovieDecoder::TMovieDecoder()
-    : ffmpegBackend(std::make_unique<TFFmpegBackend>())
+TMovieDecoder::TMovieDecoder(int decoderThreads)
+    : ffmpegBackend(std::make_unique<TFFmpegBackend>(decoderThreads))
     , aviBackend(std::make_unique<TAviBackend>())
 {
     RouteFFmpegLog();
@@ -114,4 +114,10 @@ int TMovieDecoder::FramePosition() const
 {
     TMovieBackend* backend = CurrentBackend();
     return active && backend ? backend->FramePosition() : -1;
+}
+
+std::vector<int> TMovieDecoder::KeyFramePositions() const
+{
+    TMovieBackend* backend = CurrentBackend();
+    return active && backend ? backend->KeyFramePositions() : std::vector<int>{};
 }

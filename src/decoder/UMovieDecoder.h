@@ -13,7 +13,8 @@
 class TMovieDecoder
 {
 public:
-    TMovieDecoder();
+    // decoderThreads: FFmpeg's own decoding threads (0: one per core).
+    explicit TMovieDecoder(int decoderThreads = 0);
     ~TMovieDecoder();
     TMovieDecoder(const TMovieDecoder&) = delete;
     TMovieDecoder& operator=(const TMovieDecoder&) = delete;
@@ -41,6 +42,8 @@ public:
     bool PreviousFrame();
     // The position of the frame on screen: fetching it gives this frame.
     int FramePosition() const;
+    // Key frames the container's index knows (ms, ascending); may be empty.
+    std::vector<int> KeyFramePositions() const;
 
     // The picture of the last rendered frame; one object for the decoder's
     // life. Callers copy it.

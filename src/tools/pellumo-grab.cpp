@@ -1,6 +1,7 @@
 // pellumo-grab: writes the frames of a video at given positions as pictures,
 // through the program's own decoder. See TGrabOptions::Usage().
 
+#include "decoder/TRangeReader.h"
 #include "decoder/UMovieDecoder.h"
 #include "decoder/USharpestFrame.h"
 #include "picture/TSafetyBitmap.h"
@@ -21,6 +22,7 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -123,6 +125,16 @@ int Grab(const TGrabOptions& options)
         PrintError(QString("cannot create folder %1").arg(options.OutputFolder()));
         return ExitFailure;
     }
+    // Several plain positions are read ahead by decoders side by side, in
+    // the order given; the sharpest-frame searches use the decoder above.
+    std::vector<int> plainPositions;
+    for (const TGrabOptions::TPick& pick : picks)
+        if (!pick.sharpest)
+            plainPositions.push_back(pick.position);
+    std::optional<TRangeReader> reader;
+    if (plainPositions.size() > 1)
+        reader.emplace(decoder, plainPositions);
+    TRangeReader::TFrame readFrame;
     int status = 0;
     const TProgress progress(static_cast<int>(picks.size()));
     for (size_t i = 0; i < picks.size(); ++i) {
@@ -135,6 +147,8 @@ int Grab(const TGrabOptions& options)
             const TSharpestFrame sharpest = FindSharpestFrame(decoder, position);
             fetched = sharpest.position >= 0 || decoder.FetchFrame(position);
             position = sharpest.position >= 0 ? sharpest.position : position;
+        } else if (reader) {
+            fetched = reader->Next(readFrame) && readFrame.fetched;
         } else {
             fetched = decoder.FetchFrame(position);
         }
@@ -147,7 +161,7 @@ int Grab(const TGrabOptions& options)
             continue;
         }
         TSafetyBitmap picture;
-        picture.Assign(decoder.FrameBitmap());
+        picture.Assign(reader && !picks[i].sharpest ? readFrame.picture : decoder.FrameBitmap());
         if (options.Deinterlace())
             DeinterlaceBitmap(picture);
         try {

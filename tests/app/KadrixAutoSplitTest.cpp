@@ -86,6 +86,12 @@ TEST_F(KadrixAutoSplitTest, TakesTheExactFrameAtEveryPositionAfterTheScenesThere
     EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::Paused);
     EXPECT_FALSE(window->Timer2().isActive());
     EXPECT_EQ(Bar().value(), 3944);
+    // The split's frames came from decoders of its own; stepping back starts
+    // from the frame on screen all the same.
+    EXPECT_EQ(ReadFrameNumber(window->CurrentFrame()), 99);
+    window->UpdateAllActions();
+    ASSERT_TRUE(window->Actions().actFramePrev->Execute());
+    EXPECT_EQ(ReadFrameNumber(window->CurrentFrame()), 98);
 }
 
 TEST_F(KadrixAutoSplitTest, AFrameThatCannotBeFetchedGivesNoScene)

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
@@ -75,6 +77,58 @@ inline std::vector<int> FramePositions(const TFixtureVideo& video, int frame)
     const int frameMs = 1000 / video.rate;
     const int start = (frame + video.leadFrames) * frameMs;
     return {start, start + frameMs / 2, start + frameMs * 3 / 4};
+}
+
+inline QByteArray ReadFixture(const char* name)
+{
+    QFile file(PellumoFixture::FixturePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QString WriteFile(const QTemporaryDir& folder, const QString& name, const QByteArray& bytes)
+{
+    const QString path = folder.filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
+
+// Offsets of the data of every video frame chunk ("00dc") of an AVI file.
+inline std::vector<qsizetype> FrameChunks(const QByteArray& avi)
+{
+    std::vector<qsizetype> chunks;
+    qsizetype at = avi.indexOf("movi");
+    if (at < 0)
+        return chunks;
+    for (at += 4; at + 8 <= avi.size();) {
+        const quint32 size = qFromLittleEndian<quint32>(avi.constData() + at + 4);
+        if (avi.mid(at, 4) == "00dc")
+            chunks.push_back(at + 8);
+        else if (avi.mid(at, 4) != "JUNK")
+            break;
+        at += 8 + qsizetype(size) + (size & 1);
+    }
+    return chunks;
+}
+
+inline quint32 ChunkSize(const QByteArray& avi, qsizetype data)
+{
+    return qFromLittleEndian<quint32>(avi.constData() + data - 4);
+}
+
+// An AVI fixture with the frames first to end - 1 passed through damage;
+// an end of 0 or less counts from the end (0: up to the last frame).
+template <typename Damage>
+QByteArray WithFramesDamaged(const char* fixture, Damage damage, int first, int end)
+{
+    QByteArray avi = ReadFixture(fixture);
+    const std::vector<qsizetype> chunks = FrameChunks(avi);
+    EXPECT_GT(chunks.size(), 30u);
+    const size_t stop = end > 0 ? size_t(end) : chunks.size() - size_t(-end);
+    for (size_t i = size_t(first); i < std::min(stop, chunks.size()); ++i)
+        damage(avi.data() + chunks[i], ChunkSize(avi, chunks[i]));
+    return avi;
 }
 
 inline std::vector<TFixtureVideo> DecodableVideos()

@@ -17,60 +17,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace DecoderTest;
 using PellumoFixture::FixturePath;
 using PellumoFixture::ReadFrameNumber;
 
 namespace {
-
-QByteArray ReadFixture(const char* name)
-{
-    QFile file(FixturePath(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString WriteFile(const QTemporaryDir& folder, const QString& name, const QByteArray& bytes)
-{
-    const QString path = folder.filePath(name);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
-    return path;
-}
-
-// Offsets of the data of every video frame chunk ("00dc") of an AVI file.
-std::vector<qsizetype> FrameChunks(const QByteArray& avi)
-{
-    std::vector<qsizetype> chunks;
-    qsizetype at = avi.indexOf("movi");
-    if (at < 0)
-        return chunks;
-    for (at += 4; at + 8 <= avi.size();) {
-        const quint32 size = qFromLittleEndian<quint32>(avi.constData() + at + 4);
-        if (avi.mid(at, 4) == "00dc")
-            chunks.push_back(at + 8);
-        else if (avi.mid(at, 4) != "JUNK")
-            break;
-        at += 8 + qsizetype(size) + (size & 1);
-    }
-    return chunks;
-}
-
-quint32 ChunkSize(const QByteArray& avi, qsizetype data)
-{
-    return qFromLittleEndian<quint32>(avi.constData() + data - 4);
-}
 
 // A fixture with every frame from the 11th on passed through damage, the
 // last one too unless keepLast.
 template <typename Damage>
 QByteArray WithLaterFramesDamaged(const char* fixture, Damage damage, bool keepLast = false)
 {
-    QByteArray avi = ReadFixture(fixture);
-    const std::vector<qsizetype> chunks = FrameChunks(avi);
-    EXPECT_GT(chunks.size(), 30u);
-    for (size_t i = 10; i < chunks.size() - (keepLast ? 1 : 0); ++i)
-        damage(avi.data() + chunks[i], ChunkSize(avi, chunks[i]));
-    return avi;
+    return WithFramesDamaged(fixture, damage, 10, keepLast ? -1 : 0);
 }
 
 // Makes the last frame's chunk longer by bytes zeros after its picture (so
