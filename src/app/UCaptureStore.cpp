@@ -184,6 +184,7 @@ void TCaptureStore::TakePicture(int index, const TSafetyBitmap& frame, const QSt
     TPictureEx picture;
     picture.Assign(frame);
     capturedPack->StoreImage(picture, index);
+    savedFiles.remove(sceneFiles.at(index));
     RecordSceneOrigin(sceneFiles.at(index), position, movie);
     SceneListChanged();
 }
@@ -231,8 +232,10 @@ void TCaptureStore::RemoveScenes(const std::vector<bool>& removed)
     }
     QStringList files;
     for (size_t i = 0; i < removed.size(); ++i) {
-        if (removed[i])
+        if (removed[i]) {
             sceneOrigins.remove(sceneFiles.at(int(i)));
+            savedFiles.remove(sceneFiles.at(int(i)));
+        }
         else
             files.append(sceneFiles.at(int(i)));
     }
@@ -250,6 +253,25 @@ void TCaptureStore::RemoveScenes(const std::vector<bool>& removed)
 void TCaptureStore::SceneListChanged()
 {
     displayPack->Reset();
+}
+
+void TCaptureStore::MarkSaved(int index)
+{
+    if (index >= 0 && index < sceneCount)
+        savedFiles.insert(sceneFiles.at(index));
+}
+
+bool TCaptureStore::IsSaved(int index) const
+{
+    return index >= 0 && index < sceneCount && savedFiles.contains(sceneFiles.at(index));
+}
+
+int TCaptureStore::UnsavedCount() const
+{
+    int count = 0;
+    for (int i = 0; i < sceneCount; ++i)
+        count += !IsSaved(i);
+    return count;
 }
 
 void TCaptureStore::RecordSceneOrigin(const QString& sceneFile, int position, const QString& movie)

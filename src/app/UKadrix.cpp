@@ -21,6 +21,8 @@ using namespace Pathutil;
 namespace {
 
 const QString CloseConfirmation = QStringLiteral("終了します。よろしいですか？");
+const QString UnsavedCloseConfirmation =
+    QStringLiteral("保存していない画像が%1枚あります。終了すると削除されます。\n終了します。よろしいですか？");
 const QString UnreadableSettingsMessage = QStringLiteral("設定ファイルの読み込みができませんでした。\n%1");
 
 } // namespace
@@ -116,7 +118,10 @@ bool TfrmKadrix::FormCloseQuery()
 {
     if (hostMode)
         return true;
-    return TDialogs::Current().AskOkCancel(this, windowTitle(), CloseConfirmation);
+    // The work folder goes with the window: say what is lost with it.
+    const int unsaved = captureStore->UnsavedCount();
+    return TDialogs::Current().AskOkCancel(this, windowTitle(),
+                                           unsaved > 0 ? UnsavedCloseConfirmation.arg(unsaved) : CloseConfirmation);
 }
 
 void TfrmKadrix::FormClose()

@@ -10,6 +10,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -156,7 +157,12 @@ void TKadrixActions::Create(QObject* owner)
     actSharpestFrame = MakeAction(owner, "actSharpestFrame", QStringLiteral("前後で最も鮮明なフレームへ(&K)"),
                                   QStringLiteral("前後0.5秒のうち最もぶれの少ないフレームを表示します"));
     actSharpestFrame->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
-    for (TAction* action : {actFrameNext, actFramePrev, actSharpestFrame})
+    actCopyScene = MakeAction(owner, "actCopyScene", QStringLiteral("画像をコピー(&C)"),
+                              QStringLiteral("選択している画像をクリップボードにコピーします"));
+    actCopyScene->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    actCopyFrame = MakeAction(owner, "actCopyFrame", QStringLiteral("表示中のフレームをコピー(&C)"),
+                              QStringLiteral("表示しているフレームをクリップボードにコピーします"));
+    for (TAction* action : {actFrameNext, actFramePrev, actSharpestFrame, actCopyScene})
         action->setShortcutContext(Qt::WidgetShortcut); // never fired by Qt itself
 }
 
@@ -164,7 +170,8 @@ QList<TAction*> TKadrixActions::All() const
 {
     return {actCapture, actDelete1, actDeleteAll, actPlay, actPause, actRewind, actStepNext, actStepPrev,
             actSaveImage, actSaveSheet, actUpdate, actBrowserDoubleClick, actOption1, actOption2, actOption3,
-            actAutoCapture, actSelectAll, actUnselectAll, actFrameNext, actFramePrev, actSharpestFrame};
+            actAutoCapture, actSelectAll, actUnselectAll, actFrameNext, actFramePrev, actSharpestFrame,
+            actCopyScene, actCopyFrame};
 }
 
 QFont TKadrixControls::WindowFont()
@@ -249,6 +256,13 @@ void TKadrixControls::BuildTopLevel(QMainWindow* window)
     GroupBox1 = MakeGroupBox(ShadowPanel1, "GroupBox1", QRect(12, 112, 427, 297), AllAnchors, QStringLiteral("動画"));
     gbSelectedFrame = MakeGroupBox(ShadowPanel1, "gbSelectedFrame", QRect(449, 12, 321, 397),
                                    Anchor::Top | Anchor::Right | Anchor::Bottom, QStringLiteral("シーンリスト"));
+    // Beyond the design size the scene list takes its share of the width, so
+    // that a larger window shows more thumbnails, not only a larger video.
+    const TAnchors topBottom = Anchor::Top | Anchor::Bottom;
+    TAnchorLayout::Place(gbSetting, gbSetting->geometry(), Anchor::Top, THorizontalShare{0, 1 - SceneListShare});
+    TAnchorLayout::Place(GroupBox1, GroupBox1->geometry(), topBottom, THorizontalShare{0, 1 - SceneListShare});
+    TAnchorLayout::Place(gbSelectedFrame, gbSelectedFrame->geometry(), topBottom,
+                         THorizontalShare{1 - SceneListShare, 1});
 
     TrackBar1 = Make<TPositionBar>(ShadowPanel1, "TrackBar1", QRect(24, 421, 729, 32), Anchor::Left | Anchor::Right | Anchor::Bottom);
     TrackBar1->setTickPosition(QSlider::TicksBelow);
@@ -368,6 +382,19 @@ void TKadrixControls::BuildMenus(QMainWindow* window)
     Frame1 = bar->addMenu(QStringLiteral("フレーム(&R)"));
     Frame1->setObjectName("Frame1");
 
+    View1 = bar->addMenu(QStringLiteral("表示(&V)"));
+    View1->setObjectName("View1");
+    mnuThumbnailSize = View1->addMenu(QStringLiteral("サムネイルの大きさ(&T)"));
+    mnuThumbnailSize->setObjectName("mnuThumbnailSize");
+    auto* sizes = new QActionGroup(mnuThumbnailSize);
+    mnuThumbnailSmall = MakeItem(mnuThumbnailSize, "mnuThumbnailSmall", QStringLiteral("小(&S)"));
+    mnuThumbnailMedium = MakeItem(mnuThumbnailSize, "mnuThumbnailMedium", QStringLiteral("中(&M)"));
+    mnuThumbnailLarge = MakeItem(mnuThumbnailSize, "mnuThumbnailLarge", QStringLiteral("大(&L)"));
+    for (QAction* item : {mnuThumbnailSmall, mnuThumbnailMedium, mnuThumbnailLarge}) {
+        item->setCheckable(true);
+        sizes->addAction(item);
+    }
+
     Help1 = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
     Help1->setObjectName("Help1");
     menuOpenHelp = MakeItem(Help1, "menuOpenHelp", QStringLiteral("ヘルプ(&C)"), QKeySequence(Qt::Key_F1));
@@ -414,7 +441,10 @@ void TKadrixControls::BuildPopups(QWidget* window)
     mnuDrvList->setObjectName("mnuDrvList");
     mnuVobList = new QMenu(window);
     mnuVobList->setObjectName("mnuVobList");
-    for (QMenu* menu : {popupSceneList, popupAutoCapture, cmTrackBar, cmMovieHistoryForButton, mnuDrvList, mnuVobList})
+    cmPaintBox = new QMenu(window);
+    cmPaintBox->setObjectName("cmPaintBox");
+    for (QMenu* menu :
+         {popupSceneList, popupAutoCapture, cmTrackBar, cmMovieHistoryForButton, mnuDrvList, mnuVobList, cmPaintBox})
         menu->setFont(WindowFont());
 }
 

@@ -39,3 +39,20 @@ TEST(TAnchorLayout, ChildrenFollowWhenTheParentIsResizedAndPlacingAgainRebases)
     parent.resize(420, 300);
     EXPECT_EQ(stretched->geometry(), QRect(5, 5, 320, 250));
 }
+
+// Two neighbours that share the change in width keep their gap, whatever the
+// change; the one on the right takes the rest up to the right edge.
+TEST(TAnchorLayout, NeighboursSharingTheWidthKeepTheirGap)
+{
+    const QSize placedIn(800, 600);
+    const QRect left(10, 10, 430, 400), right(450, 10, 320, 400);
+    for (const int width : {800, 801, 1280, 1921, 3333}) {
+        const QSize size(width, 700);
+        const QRect a = TAnchorLayout::Follow(left, placedIn, size, Anchor::Left | Anchor::Top | Anchor::Right | Anchor::Bottom, THorizontalShare{0, 0.5});
+        const QRect b = TAnchorLayout::Follow(right, placedIn, size, Anchor::Left | Anchor::Top | Anchor::Right | Anchor::Bottom, THorizontalShare{0.5, 1});
+        EXPECT_EQ(b.left() - a.right(), right.left() - left.right()) << width;
+        EXPECT_EQ(width - b.right(), placedIn.width() - right.right()) << width;
+        EXPECT_NEAR(b.width() - right.width(), (width - 800) / 2, 1) << width;
+        EXPECT_EQ(a.height(), 500);
+    }
+}
