@@ -33,7 +33,7 @@ void Render(QByteArrayView dib)
     try {
         TSafetyBitmap bitmap;
         bitmap.LoadFromStream(bitmapFile);
-        bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+        bitmap.SetPixelFormat(TPixelFormat::Bgr24);
     } catch (...) {
     }
 }

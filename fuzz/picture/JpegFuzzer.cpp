@@ -33,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (info.width <= 0 || info.height <= 0 || info.components < 1 || info.components > 3)
         std::abort();   // the check let through what the scan refused
     const uint8_t options = size ? data[size - 1] : 0;
-    image.SetScale(static_cast<TJPEGScale>(options & 3));
-    image.SetPerformance((options & 4) ? TJPEGPerformance::jpBestSpeed : TJPEGPerformance::jpBestQuality);
+    image.SetScale(static_cast<TJpegScale>(options & 3));
+    image.SetPerformance((options & 4) ? TJpegPerformance::BestSpeed : TJpegPerformance::BestQuality);
     image.SetSmoothing((options & 8) != 0);
     try {
         const QImage& pixels = image.Bitmap();

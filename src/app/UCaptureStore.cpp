@@ -1,5 +1,6 @@
 #include "app/UCaptureStore.h"
 
+#include "app/UHostExchange.h"
 #include "picture/TPictureEx.h"
 #include "picture/TSafetyBitmap.h"
 #include "picture/UDeinterlace.h"
@@ -16,15 +17,10 @@
 #include <algorithm>
 
 using namespace Pathutil;
+using namespace HostExchange;
 
 namespace {
 
-const QString PositionSection = QStringLiteral("Position");
-const QString MovieSection = QStringLiteral("Movie");
-// Which scene file each index of Position and Movie belongs to, as a path
-// relative to the work folder: the order of the files may change between two
-// runs (a capture's timestamp sorts before a host's "a.BMP").
-const QString SceneFileSection = QStringLiteral("SceneFile");
 constexpr int CapturedCacheLimit = 100;
 constexpr int DisplayCacheLimit = 40;
 // Decoded scene pictures kept in memory: 99 scenes of 1920 x 1080 fit
@@ -188,6 +184,7 @@ void TCaptureStore::TakePicture(int index, const TSafetyBitmap& frame, const QSt
     TPictureEx picture;
     picture.Assign(frame);
     capturedPack->StoreImage(picture, index);
+    savedFiles.remove(sceneFiles.at(index));
     RecordSceneOrigin(sceneFiles.at(index), position, movie);
     SceneListChanged();
 }
@@ -235,8 +232,10 @@ void TCaptureStore::RemoveScenes(const std::vector<bool>& removed)
     }
     QStringList files;
     for (size_t i = 0; i < removed.size(); ++i) {
-        if (removed[i])
+        if (removed[i]) {
             sceneOrigins.remove(sceneFiles.at(int(i)));
+            savedFiles.remove(sceneFiles.at(int(i)));
+        }
         else
             files.append(sceneFiles.at(int(i)));
     }
@@ -254,6 +253,25 @@ void TCaptureStore::RemoveScenes(const std::vector<bool>& removed)
 void TCaptureStore::SceneListChanged()
 {
     displayPack->Reset();
+}
+
+void TCaptureStore::MarkSaved(int index)
+{
+    if (index >= 0 && index < sceneCount)
+        savedFiles.insert(sceneFiles.at(index));
+}
+
+bool TCaptureStore::IsSaved(int index) const
+{
+    return index >= 0 && index < sceneCount && savedFiles.contains(sceneFiles.at(index));
+}
+
+int TCaptureStore::UnsavedCount() const
+{
+    int count = 0;
+    for (int i = 0; i < sceneCount; ++i)
+        count += !IsSaved(i);
+    return count;
 }
 
 void TCaptureStore::RecordSceneOrigin(const QString& sceneFile, int position, const QString& movie)

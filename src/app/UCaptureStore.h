@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -85,6 +86,12 @@ public:
     // Deletes every scene whose file can be deleted.
     void DeleteAll();
 
+    // Scenes whose picture, as it is now, has been saved to a file of the
+    // user's: a re-take makes a scene unsaved again.
+    void MarkSaved(int index);
+    bool IsSaved(int index) const;
+    int UnsavedCount() const;
+
     // Scene origins, keyed by the scene file's full path.
     TSceneOrigin SceneOrigin(const QString& sceneFile) const { return sceneOrigins.value(sceneFile); }
     void RecordSceneOrigin(const QString& sceneFile, int position, const QString& movie);
@@ -122,6 +129,7 @@ private:
     int sceneCount = 0;
     QStringList sceneFiles;
     QHash<QString, TSceneOrigin> sceneOrigins;
+    QSet<QString> savedFiles;
     std::unique_ptr<TIniDocument> hostSettings;
     std::unique_ptr<TCustomImagePack> capturedPack;
     std::unique_ptr<TCustomImagePack> displayPack;

@@ -1,5 +1,6 @@
 #include "app/UHostResult.h"
 
+#include "app/UHostExchange.h"
 #include "app/UIniDocument.h"
 #include "picture/TSafetyBitmap.h"
 #include "picture/UDeinterlace.h"
@@ -12,9 +13,6 @@
 #include <vector>
 
 namespace {
-
-const QString SettingSection = QStringLiteral("Setting");
-const QString SelectedSection = QStringLiteral("Selected");
 
 // The file de-interlaced into its temporary file beside it, closed, not yet
 // in place.
@@ -100,11 +98,11 @@ void WriteHostResult(TIniDocument& settings, const QStringList& sceneFiles, cons
             throw EHostResultError(settings.FileName(),
                                    QStringLiteral("a scene's path cannot be written in the file's encoding"));
     const TIniDocument before = settings;
-    settings.EraseSection(SelectedSection);
+    settings.EraseSection(HostExchange::SelectedSection);
     for (int index : selected)
-        settings.WriteString(SelectedSection, QString::number(index), sceneFiles.value(index));
+        settings.WriteString(HostExchange::SelectedSection, QString::number(index), sceneFiles.value(index));
     putOrigins();
-    settings.WriteInteger(SettingSection, QStringLiteral("ClickedButton"), code);
+    settings.WriteInteger(HostExchange::SettingSection, HostExchange::ClickedButtonKey, code);
     try {
         settings.UpdateFile();
     } catch (const EIniFileError& error) {

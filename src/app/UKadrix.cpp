@@ -1,6 +1,7 @@
 #include "app/UKadrix.h"
 
 #include "app/UHelpViewer.h"
+#include "app/UHostExchange.h"
 #include "app/UPlaybackClock.h"
 #include "decoder/UMovieDecoder.h"
 #include "support/Pathutil.h"
@@ -14,12 +15,14 @@
 #include <QStyle>
 #include <QTimer>
 
+using namespace HostExchange;
 using namespace Pathutil;
 
 namespace {
 
 const QString CloseConfirmation = QStringLiteral("終了します。よろしいですか？");
-const QString SettingSection = QStringLiteral("Setting");
+const QString UnsavedCloseConfirmation =
+    QStringLiteral("保存していない画像が%1枚あります。終了すると削除されます。\n終了します。よろしいですか？");
 const QString UnreadableSettingsMessage = QStringLiteral("設定ファイルの読み込みができませんでした。\n%1");
 
 } // namespace
@@ -78,7 +81,7 @@ void TfrmKadrix::RestoreScenes()
     captureStore->SetWorkFolder(workFolder);
     captureStore->RestoreScenes();
     // An empty folder cannot hold setting.ini either.
-    const QString exchangeFile = AppendPathDelimiter(workFolder) + ExchangeFileName();
+    const QString exchangeFile = AppendPathDelimiter(workFolder) + HostExchange::FileName;
     if (QFileInfo::exists(exchangeFile))
         ReadHostSettings(exchangeFile);
 }
@@ -99,7 +102,7 @@ void TfrmKadrix::ReadHostSettings(const QString& fileName)
         });
         return;
     }
-    const QString movieFileName = hostSettings->ReadString(SettingSection, QStringLiteral("MovieFileName"), {});
+    const QString movieFileName = hostSettings->ReadString(SettingSection, MovieFileNameKey, {});
     if (!movieFileName.isEmpty()) {
         const QFileInfo movie(movieFileName);
         if (movie.isFile())
@@ -107,7 +110,7 @@ void TfrmKadrix::ReadHostSettings(const QString& fileName)
         else if (movie.isDir())
             openDialog1.InitialDir = movieFileName;
     }
-    buttonMode = hostSettings->ReadInteger(SettingSection, QStringLiteral("ButtonMode"), 0);
+    buttonMode = hostSettings->ReadInteger(SettingSection, ButtonModeKey, 0);
     captureStore->SetHostSettings(std::move(hostSettings));
 }
 
@@ -115,7 +118,10 @@ bool TfrmKadrix::FormCloseQuery()
 {
     if (hostMode)
         return true;
-    return TDialogs::Current().AskOkCancel(this, windowTitle(), CloseConfirmation);
+    // The work folder goes with the window: say what is lost with it.
+    const int unsaved = captureStore->UnsavedCount();
+    return TDialogs::Current().AskOkCancel(this, windowTitle(),
+                                           unsaved > 0 ? UnsavedCloseConfirmation.arg(unsaved) : CloseConfirmation);
 }
 
 void TfrmKadrix::FormClose()
@@ -125,7 +131,7 @@ void TfrmKadrix::FormClose()
         // The host's own value (a folder preset, say) stays when no file was
         // chosen, and so does it when the file's encoding cannot hold the
         // chosen path: "caf?.mp4" would name a file that does not exist.
-        const QString key = QStringLiteral("MovieFileName");
+        const QString& key = MovieFileNameKey;
         const QString chosen = openDialog1.FileName;
         if (!chosen.isEmpty() && hostSettings->CanHold(chosen))
             hostSettings->WriteString(SettingSection, key, chosen);

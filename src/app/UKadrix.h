@@ -43,8 +43,6 @@ public:
     explicit TfrmKadrix(const QStringList& arguments, QWidget* parent = nullptr);
     ~TfrmKadrix() override;
 
-    static QString ExchangeFileName() { return QStringLiteral("setting.ini"); }
-
     // Mode and work folder, fixed at creation.
     const QString& WorkFolder() const { return workFolder; }
     bool HostMode() const { return hostMode; }
@@ -93,9 +91,9 @@ public:
     void menuOpenHelpClick();
     void AboutA1Click();
 
-    // The recent-movie history of the File menu and of btnMovieHistory's popup.
+    // The recent-movie history of the File menu (btnMovieHistory's popup
+    // shows the same stored list through its own manager).
     THistoryManager& HmOpenHistory() const { return *hmOpenHistory; }
-    THistoryManager& HmOpenHistoryButton() const { return *hmOpenHistoryButton; }
     // The per-user store of the recent-movie history.
     static std::unique_ptr<QSettings> OpenHistoryStore();
 
@@ -115,6 +113,11 @@ public:
     bool ExecuteCapture();
     // The tip of scene index's thumbnail: movie file name and position.
     QString SceneTipText(int index) const;
+
+    // The scene list's thumbnail size (one of ThumbnailSizes), shown in the
+    // View menu and kept in the per-user store for the next start.
+    void SetSceneThumbnailSize(int size);
+    static constexpr const char* ThumbnailSizeKey = "1/SceneList/ThumbnailSize";
 
     // Step sizes of the cmbStepUnit entries, in milliseconds.
     static int StepUnitMs(int index);
@@ -189,6 +192,18 @@ private:
     void actSharpestFrameExecute();
     void actFrameUpdate(TAction& action);
 
+    // Thumbnail size, preview and copying (UKadrixSceneView.cpp).
+    void ConnectSceneViewCommands();
+    void ShowThumbnailSize(int size);
+    static int StoredThumbnailSize();
+    static void StoreThumbnailSize(int size);
+    TAction* SceneViewKey(const QKeyEvent& key) const;
+    static bool TextFieldHasFocus();
+    void actCopySceneExecute();
+    void actCopySceneUpdate(TAction& action);
+    void actCopyFrameExecute();
+    void actCopyFrameUpdate(TAction& action);
+
     // Scene commands (UKadrixScenes.cpp).
     void CreateImageBrowser();
     void ConnectSceneCommands();
@@ -215,7 +230,8 @@ private:
     void actSaveImageExecute();
     void actSaveImageUpdate(TAction& action);
     QList<int> ScenesToSave() const;
-    void SaveScenes(const TSavePlan& plan, const QString& confirmedName,
+    // True when every file of the plan was written.
+    bool SaveScenes(const TSavePlan& plan, const QString& confirmedName,
                     const std::function<TScenePicture(int scene)>& pictureOf);
     TScenePicture ScenePictureToSave(int scene);
     QString CorrectionOf(const QString& movie) const;

@@ -10,6 +10,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -24,11 +25,11 @@
 
 namespace {
 
-constexpr TAnchors akDefault = akLeft | akTop;
-constexpr TAnchors akAll = akLeft | akTop | akRight | akBottom;
+constexpr TAnchors DefaultAnchors = Anchor::Left | Anchor::Top;
+constexpr TAnchors AllAnchors = Anchor::Left | Anchor::Top | Anchor::Right | Anchor::Bottom;
 
 template <typename Control>
-Control* Make(QWidget* parent, const QString& name, QRect rect, TAnchors anchors = akDefault)
+Control* Make(QWidget* parent, const QString& name, QRect rect, TAnchors anchors = DefaultAnchors)
 {
     auto* control = new Control(parent);
     control->setObjectName(name);
@@ -40,7 +41,7 @@ Control* Make(QWidget* parent, const QString& name, QRect rect, TAnchors anchors
 // label that must end before the next control (maxWidth) is set a little
 // tighter when the fallback font is wider than the design font.
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QPoint at,
-                  TAnchors anchors = akDefault, const QString& sizingText = QString(), int maxWidth = 0)
+                  TAnchors anchors = DefaultAnchors, const QString& sizingText = QString(), int maxWidth = 0)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
@@ -156,7 +157,12 @@ void TKadrixActions::Create(QObject* owner)
     actSharpestFrame = MakeAction(owner, "actSharpestFrame", QStringLiteral("前後で最も鮮明なフレームへ(&K)"),
                                   QStringLiteral("前後0.5秒のうち最もぶれの少ないフレームを表示します"));
     actSharpestFrame->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
-    for (TAction* action : {actFrameNext, actFramePrev, actSharpestFrame})
+    actCopyScene = MakeAction(owner, "actCopyScene", QStringLiteral("画像をコピー(&C)"),
+                              QStringLiteral("選択している画像をクリップボードにコピーします"));
+    actCopyScene->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    actCopyFrame = MakeAction(owner, "actCopyFrame", QStringLiteral("表示中のフレームをコピー(&C)"),
+                              QStringLiteral("表示しているフレームをクリップボードにコピーします"));
+    for (TAction* action : {actFrameNext, actFramePrev, actSharpestFrame, actCopyScene})
         action->setShortcutContext(Qt::WidgetShortcut); // never fired by Qt itself
 }
 
@@ -164,7 +170,8 @@ QList<TAction*> TKadrixActions::All() const
 {
     return {actCapture, actDelete1, actDeleteAll, actPlay, actPause, actRewind, actStepNext, actStepPrev,
             actSaveImage, actSaveSheet, actUpdate, actBrowserDoubleClick, actOption1, actOption2, actOption3,
-            actAutoCapture, actSelectAll, actUnselectAll, actFrameNext, actFramePrev, actSharpestFrame};
+            actAutoCapture, actSelectAll, actUnselectAll, actFrameNext, actFramePrev, actSharpestFrame,
+            actCopyScene, actCopyFrame};
 }
 
 QFont TKadrixControls::WindowFont()
@@ -216,13 +223,13 @@ void TKadrixControls::BuildTopLevel(QMainWindow* window)
     central->resize(DesignClientWidth, DesignClientHeight - StatusBarHeight);
     window->setCentralWidget(central);
 
-    ShadowPanel1 = Make<TShadowPanel>(central, "ShadowPanel1", QRect(5, 1, 783, 472), akAll);
+    ShadowPanel1 = Make<TShadowPanel>(central, "ShadowPanel1", QRect(5, 1, 783, 472), AllAnchors);
     ShadowPanel1->SetShadow(true);
     ShadowPanel1->SetShadowColor(Qt::black);
     ShadowPanel1->SetShadowWidth(2);
     ShadowPanel1->SetBrush(ShadowPanel1->palette().color(QPalette::Button));
 
-    const TAnchors rightBottom = akRight | akBottom;
+    const TAnchors rightBottom = Anchor::Right | Anchor::Bottom;
     btnOption1 = MakeBitmapButton(central, "btnOption1", QRect(312, 490, 120, 36), rightBottom,
                                   QStringLiteral("イメージで使用"), TGlyph::Ok);
     btnOption2 = MakeBitmapButton(central, "btnOption2", QRect(440, 490, 120, 36), rightBottom, QString(), TGlyph::Ok);
@@ -232,9 +239,9 @@ void TKadrixControls::BuildTopLevel(QMainWindow* window)
     btnCancel = MakeBitmapButton(central, "btnCancel", QRect(696, 490, 84, 36), rightBottom,
                                  QStringLiteral("キャンセル"), TGlyph::Cancel);
 
-    pnlHelp = Make<QFrame>(central, "pnlHelp", QRect(13, 490, 88, 38), akLeft | akBottom);
+    pnlHelp = Make<QFrame>(central, "pnlHelp", QRect(13, 490, 88, 38), Anchor::Left | Anchor::Bottom);
     pnlHelp->setFrameStyle(QFrame::Box | QFrame::Sunken); // lowered outside, raised inside
-    btnHelp = MakeSpeedButton(pnlHelp, "btnHelp", QRect(3, 3, 82, 32), akDefault, QStringLiteral("ヘルプ"),
+    btnHelp = MakeSpeedButton(pnlHelp, "btnHelp", QRect(3, 3, 82, 32), DefaultAnchors, QStringLiteral("ヘルプ"),
                               TGlyph::Help);
     btnHelp->setAutoRaise(true);
     btnHelp->setToolTip(QStringLiteral("ヘルプを呼び出します"));
@@ -244,13 +251,20 @@ void TKadrixControls::BuildTopLevel(QMainWindow* window)
     StatusBar1->setFixedHeight(StatusBarHeight);
     window->setStatusBar(StatusBar1);
 
-    gbSetting = MakeGroupBox(ShadowPanel1, "gbSetting", QRect(12, 12, 428, 89), akLeft | akTop | akRight,
+    gbSetting = MakeGroupBox(ShadowPanel1, "gbSetting", QRect(12, 12, 428, 89), Anchor::Left | Anchor::Top | Anchor::Right,
                              QStringLiteral("動画ファイル選択"));
-    GroupBox1 = MakeGroupBox(ShadowPanel1, "GroupBox1", QRect(12, 112, 427, 297), akAll, QStringLiteral("動画"));
+    GroupBox1 = MakeGroupBox(ShadowPanel1, "GroupBox1", QRect(12, 112, 427, 297), AllAnchors, QStringLiteral("動画"));
     gbSelectedFrame = MakeGroupBox(ShadowPanel1, "gbSelectedFrame", QRect(449, 12, 321, 397),
-                                   akTop | akRight | akBottom, QStringLiteral("シーンリスト"));
+                                   Anchor::Top | Anchor::Right | Anchor::Bottom, QStringLiteral("シーンリスト"));
+    // Beyond the design size the scene list takes its share of the width, so
+    // that a larger window shows more thumbnails, not only a larger video.
+    const TAnchors topBottom = Anchor::Top | Anchor::Bottom;
+    TAnchorLayout::Place(gbSetting, gbSetting->geometry(), Anchor::Top, THorizontalShare{0, 1 - SceneListShare});
+    TAnchorLayout::Place(GroupBox1, GroupBox1->geometry(), topBottom, THorizontalShare{0, 1 - SceneListShare});
+    TAnchorLayout::Place(gbSelectedFrame, gbSelectedFrame->geometry(), topBottom,
+                         THorizontalShare{1 - SceneListShare, 1});
 
-    TrackBar1 = Make<TPositionBar>(ShadowPanel1, "TrackBar1", QRect(24, 421, 729, 32), akLeft | akRight | akBottom);
+    TrackBar1 = Make<TPositionBar>(ShadowPanel1, "TrackBar1", QRect(24, 421, 729, 32), Anchor::Left | Anchor::Right | Anchor::Bottom);
     TrackBar1->setTickPosition(QSlider::TicksBelow);
     TrackBar1->setSingleStep(1000);
     TrackBar1->setPageStep(10000);
@@ -260,30 +274,30 @@ void TKadrixControls::BuildTopLevel(QMainWindow* window)
     TrackBar1->setContextMenuPolicy(Qt::CustomContextMenu);
 
     const QString design = QStringLiteral("99:99:99.99");
-    lblCurPos = MakeLabel(ShadowPanel1, "lblCurPos", design, QPoint(10, 452), akLeft | akBottom);
-    lblStopPos = MakeLabel(ShadowPanel1, "lblStopPos", design, QPoint(714, 452), akRight | akBottom);
+    lblCurPos = MakeLabel(ShadowPanel1, "lblCurPos", design, QPoint(10, 452), Anchor::Left | Anchor::Bottom);
+    lblStopPos = MakeLabel(ShadowPanel1, "lblStopPos", design, QPoint(714, 452), Anchor::Right | Anchor::Bottom);
     // Keep the right-hand label clear of the shadow however wide the font is.
     const QRect stop = lblStopPos->geometry();
     if (stop.right() > 780)
-        TAnchorLayout::Place(lblStopPos, stop.translated(780 - stop.right(), 0), akRight | akBottom);
+        TAnchorLayout::Place(lblStopPos, stop.translated(780 - stop.right(), 0), Anchor::Right | Anchor::Bottom);
 }
 
 void TKadrixControls::BuildMovieChoice(const TKadrixActions&)
 {
-    Label2 = MakeLabel(gbSetting, "Label2", QStringLiteral("ファイル名:"), QPoint(7, 26), akDefault, QString(), 57);
-    edFileName = Make<QLineEdit>(gbSetting, "edFileName", QRect(65, 22, 347, 20), akLeft | akTop | akRight);
+    Label2 = MakeLabel(gbSetting, "Label2", QStringLiteral("ファイル名:"), QPoint(7, 26), DefaultAnchors, QString(), 57);
+    edFileName = Make<QLineEdit>(gbSetting, "edFileName", QRect(65, 22, 347, 20), Anchor::Left | Anchor::Top | Anchor::Right);
     edFileName->setReadOnly(true);
     edFileName->setFocusPolicy(Qt::ClickFocus);
     QPalette face = edFileName->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     edFileName->setPalette(face);
 
-    btnSearchDisc = MakeSpeedButton(gbSetting, "btnSearchDisc", QRect(65, 49, 98, 32), akDefault,
+    btnSearchDisc = MakeSpeedButton(gbSetting, "btnSearchDisc", QRect(65, 49, 98, 32), DefaultAnchors,
                                     QStringLiteral("DVDを検索"), TGlyph::SearchDisc);
     btnSelectDrive = MakeArrowButton(gbSetting, "btnSelectDrive", QRect(162, 49, 13, 32));
     btnSelectVob = MakeArrowButton(gbSetting, "btnSelectVob", QRect(174, 49, 13, 32));
     btnSelectVob->hide();
-    btnSelectFile = MakeSpeedButton(gbSetting, "btnSelectFile", QRect(192, 49, 102, 32), akDefault,
+    btnSelectFile = MakeSpeedButton(gbSetting, "btnSelectFile", QRect(192, 49, 102, 32), DefaultAnchors,
                                     QStringLiteral("動画を選択"), TGlyph::OpenFile);
     btnSelectFile->setToolTip(QStringLiteral("動画ファイルを変更します"));
     btnMovieHistory = MakeArrowButton(gbSetting, "btnMovieHistory", QRect(293, 49, 13, 32));
@@ -291,19 +305,19 @@ void TKadrixControls::BuildMovieChoice(const TKadrixActions&)
 
 void TKadrixControls::BuildMovieView(const TKadrixActions&)
 {
-    Label3 = MakeLabel(GroupBox1, "Label3", QStringLiteral("実際のサイズ:"), QPoint(21, 15), akDefault, QString(), 74);
-    lblPicSize = MakeLabel(GroupBox1, "lblPicSize", QString(), QPoint(96, 15), akDefault,
+    Label3 = MakeLabel(GroupBox1, "Label3", QStringLiteral("実際のサイズ:"), QPoint(21, 15), DefaultAnchors, QString(), 74);
+    lblPicSize = MakeLabel(GroupBox1, "lblPicSize", QString(), QPoint(96, 15), DefaultAnchors,
                            QStringLiteral("99999 x 99999"));
-    chkDeinterlace = Make<QCheckBox>(GroupBox1, "chkDeinterlace", QRect(176, 12, 129, 17), akTop | akRight);
+    chkDeinterlace = Make<QCheckBox>(GroupBox1, "chkDeinterlace", QRect(176, 12, 129, 17), Anchor::Top | Anchor::Right);
     chkDeinterlace->setText(QStringLiteral("インターレース解除"));
-    btnAutoCapture = MakeSpeedButton(GroupBox1, "btnAutoCapture", QRect(309, 10, 97, 22), akTop | akRight,
+    btnAutoCapture = MakeSpeedButton(GroupBox1, "btnAutoCapture", QRect(309, 10, 97, 22), Anchor::Top | Anchor::Right,
                                      QString(), std::nullopt, Qt::ToolButtonTextOnly);
 
-    Panel1 = Make<QWidget>(GroupBox1, "Panel1", QRect(21, 36, 386, 197), akAll);
-    PaintBox1 = Make<TPaintPanel>(Panel1, "PaintBox1", QRect(0, 0, 386, 197), akAll);
+    Panel1 = Make<QWidget>(GroupBox1, "Panel1", QRect(21, 36, 386, 197), AllAnchors);
+    PaintBox1 = Make<TPaintPanel>(Panel1, "PaintBox1", QRect(0, 0, 386, 197), AllAnchors);
     PaintBox1->SetBrush(Qt::black);
 
-    const TAnchors leftBottom = akLeft | akBottom;
+    const TAnchors leftBottom = Anchor::Left | Anchor::Bottom;
     const auto transport = Qt::ToolButtonTextUnderIcon;
     btnPlay = MakeSpeedButton(GroupBox1, "btnPlay", QRect(20, 248, 49, 40), leftBottom, QString(),
                               std::nullopt, transport);
@@ -327,18 +341,18 @@ void TKadrixControls::BuildMovieView(const TKadrixActions&)
 
 void TKadrixControls::BuildSceneList(const TKadrixActions&)
 {
-    btnSelectAll = MakeBitmapButton(gbSelectedFrame, "btnSelectAll", QRect(88, 12, 57, 25), akDefault,
+    btnSelectAll = MakeBitmapButton(gbSelectedFrame, "btnSelectAll", QRect(88, 12, 57, 25), DefaultAnchors,
                                     QStringLiteral("全選択"), TGlyph::SelectAll);
-    btnUnselectAll = MakeBitmapButton(gbSelectedFrame, "btnUnselectAll", QRect(152, 12, 57, 25), akDefault,
+    btnUnselectAll = MakeBitmapButton(gbSelectedFrame, "btnUnselectAll", QRect(152, 12, 57, 25), DefaultAnchors,
                                       QStringLiteral("全解除"), TGlyph::UnselectAll);
-    Label5 = MakeLabel(gbSelectedFrame, "Label5", QStringLiteral("画像数:"), QPoint(224, 15), akDefault, QString(), 41);
+    Label5 = MakeLabel(gbSelectedFrame, "Label5", QStringLiteral("画像数:"), QPoint(224, 15), DefaultAnchors, QString(), 41);
     // Room for any count up to the frame's edge: a host folder may hold
     // thousands of scenes.
-    lblPicNum = MakeLabel(gbSelectedFrame, "lblPicNum", QStringLiteral("0"), QPoint(266, 15), akDefault,
+    lblPicNum = MakeLabel(gbSelectedFrame, "lblPicNum", QStringLiteral("0"), QPoint(266, 15), DefaultAnchors,
                           QStringLiteral("999999"), 312 - 266);
-    FormPanel1 = Make<TFormPanel>(gbSelectedFrame, "FormPanel1", QRect(8, 41, 304, 315), akAll);
+    FormPanel1 = Make<TFormPanel>(gbSelectedFrame, "FormPanel1", QRect(8, 41, 304, 315), AllAnchors);
 
-    const TAnchors rightBottom = akRight | akBottom;
+    const TAnchors rightBottom = Anchor::Right | Anchor::Bottom;
     btnDeleteAll = MakeBitmapButton(gbSelectedFrame, "btnDeleteAll", QRect(8, 363, 70, 25), rightBottom,
                                     QStringLiteral("全部削除"), TGlyph::DeleteAll);
     btnDelete = MakeBitmapButton(gbSelectedFrame, "btnDelete", QRect(84, 363, 70, 25), rightBottom,
@@ -367,6 +381,19 @@ void TKadrixControls::BuildMenus(QMainWindow* window)
 
     Frame1 = bar->addMenu(QStringLiteral("フレーム(&R)"));
     Frame1->setObjectName("Frame1");
+
+    View1 = bar->addMenu(QStringLiteral("表示(&V)"));
+    View1->setObjectName("View1");
+    mnuThumbnailSize = View1->addMenu(QStringLiteral("サムネイルの大きさ(&T)"));
+    mnuThumbnailSize->setObjectName("mnuThumbnailSize");
+    auto* sizes = new QActionGroup(mnuThumbnailSize);
+    mnuThumbnailSmall = MakeItem(mnuThumbnailSize, "mnuThumbnailSmall", QStringLiteral("小(&S)"));
+    mnuThumbnailMedium = MakeItem(mnuThumbnailSize, "mnuThumbnailMedium", QStringLiteral("中(&M)"));
+    mnuThumbnailLarge = MakeItem(mnuThumbnailSize, "mnuThumbnailLarge", QStringLiteral("大(&L)"));
+    for (QAction* item : {mnuThumbnailSmall, mnuThumbnailMedium, mnuThumbnailLarge}) {
+        item->setCheckable(true);
+        sizes->addAction(item);
+    }
 
     Help1 = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
     Help1->setObjectName("Help1");
@@ -414,7 +441,10 @@ void TKadrixControls::BuildPopups(QWidget* window)
     mnuDrvList->setObjectName("mnuDrvList");
     mnuVobList = new QMenu(window);
     mnuVobList->setObjectName("mnuVobList");
-    for (QMenu* menu : {popupSceneList, popupAutoCapture, cmTrackBar, cmMovieHistoryForButton, mnuDrvList, mnuVobList})
+    cmPaintBox = new QMenu(window);
+    cmPaintBox->setObjectName("cmPaintBox");
+    for (QMenu* menu :
+         {popupSceneList, popupAutoCapture, cmTrackBar, cmMovieHistoryForButton, mnuDrvList, mnuVobList, cmPaintBox})
         menu->setFont(WindowFont());
 }
 

@@ -47,6 +47,8 @@ struct TKadrixActions
     TAction* actFrameNext;
     TAction* actFramePrev;
     TAction* actSharpestFrame;
+    TAction* actCopyScene;   // Ctrl+C, routed by the window
+    TAction* actCopyFrame;
 
     void Create(QObject* owner);
     // Every action, for evaluating all enabling rules at once.
@@ -61,6 +63,8 @@ struct TKadrixControls
     static constexpr int DesignClientWidth = 792;
     static constexpr int DesignClientHeight = 554;
     static constexpr int StatusBarHeight = 19;
+    // The scene list's share of the width beyond the design size.
+    static constexpr double SceneListShare = 0.5;
 
     QWidget* central;
     TShadowPanel* ShadowPanel1;
@@ -120,6 +124,11 @@ struct TKadrixControls
     QAction* mnuOpenHistory;
     QAction* Exit1;
     QMenu* Frame1; // frame by frame; its entries are the window's actions
+    QMenu* View1;
+    QMenu* mnuThumbnailSize;
+    QAction* mnuThumbnailSmall;
+    QAction* mnuThumbnailMedium;
+    QAction* mnuThumbnailLarge;
     QMenu* Help1;
     QAction* menuOpenHelp;
     QAction* menuHomepage;
@@ -147,6 +156,7 @@ struct TKadrixControls
     QMenu* cmMovieHistoryForButton;
     QAction* mnuMovieHistoryForButton;
     QMenu* mnuDrvList;
+    QMenu* cmPaintBox;  // the video area's menu
     QMenu* mnuVobList;
 
     // Builds everything on window; actions must have been created.

@@ -25,17 +25,13 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
-namespace {
-
-// "." and "," belong to a text field that has the focus.
-bool TextFieldHasFocus()
+// ".", "," and Ctrl+C belong to a text field that has the focus.
+bool TfrmKadrix::TextFieldHasFocus()
 {
     const QWidget* focus = QApplication::focusWidget();
     return qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QAbstractSpinBox*>(focus)
            || qobject_cast<const QTextEdit*>(focus) || qobject_cast<const QPlainTextEdit*>(focus);
 }
-
-} // namespace
 
 void TfrmKadrix::ConnectFrameCommands()
 {

@@ -3,6 +3,7 @@
 #include "app/UKadrix.h"
 
 #include "app/UAction.h"
+#include "app/UHostExchange.h"
 #include "app/USavePlan.h"
 #include "app/UWaitCursor.h"
 #include "decoder/UMovieDecoder.h"
@@ -103,23 +104,27 @@ void TfrmKadrix::actSaveImageExecute()
         dialog.FileName = ProposedSeriesName(dialog.FileName, QDateTime::currentDateTime());
     if (!TDialogs::Current().ExecuteSave(this, dialog))
         return;
-    SaveScenes(TSavePlan(dialog.FileName, dialog.FilterIndex, scenes), dialog.FileName,
-               [this](int scene) { return ScenePictureToSave(scene); });
+    // Only here are scenes saved as themselves (a contact sheet is not).
+    if (SaveScenes(TSavePlan(dialog.FileName, dialog.FilterIndex, scenes), dialog.FileName,
+                   [this](int scene) { return ScenePictureToSave(scene); })) {
+        for (int scene : scenes)
+            captureStore->MarkSaved(scene);
+    }
 }
 
-void TfrmKadrix::SaveScenes(const TSavePlan& plan, const QString& confirmedName,
+bool TfrmKadrix::SaveScenes(const TSavePlan& plan, const QString& confirmedName,
                             const std::function<TScenePicture(int scene)>& pictureOf)
 {
     QStringList inUse = captureStore->SceneFiles();
-    inUse.append(Pathutil::CombinePath(workFolder, ExchangeFileName()));
+    inUse.append(Pathutil::CombinePath(workFolder, HostExchange::FileName));
     const QString guarded = plan.FirstProtected(inUse);
     if (!guarded.isEmpty()) {
         TDialogs::Current().Notify(this, windowTitle(), InUseMessage.arg(guarded));
-        return;
+        return false;
     }
     const int existing = plan.ExistingCount(confirmedName);
     if (existing > 0 && !TDialogs::Current().AskOkCancel(this, windowTitle(), ReplaceQuestion.arg(existing)))
-        return;
+        return false;
     try {
         std::optional<TWaitCursor> busy;
         if (plan.Targets().size() > 1)
@@ -127,9 +132,10 @@ void TfrmKadrix::SaveScenes(const TSavePlan& plan, const QString& confirmedName,
         WriteSavePlan(plan, pictureOf);
     } catch (const ESaveError& error) {
         TDialogs::Current().Notify(this, windowTitle(), SaveFailedMessage.arg(error.FileName()));
-        return;
+        return false;
     }
     TDialogs::Current().Notify(this, windowTitle(), SavedMessage);
+    return true;
 }
 
 TScenePicture TfrmKadrix::ScenePictureToSave(int scene)

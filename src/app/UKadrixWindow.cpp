@@ -5,6 +5,7 @@
 #include "app/UAction.h"
 #include "support/UFormatPosition.h"
 #include "app/UPlaybackClock.h"
+#include "browser/FImageBrowser.h"
 #include "browser/TBrowserListView.h"
 #include "widgets/TAnchorLayout.h"
 #include "widgets/TGlobalNotify.h"
@@ -98,7 +99,7 @@ void TfrmKadrix::ApplyModeLayout()
     // bottom edge.
     QRect frame = ui.ShadowPanel1->geometry();
     frame.setBottom(ui.pnlHelp->geometry().bottom());
-    TAnchorLayout::Place(ui.ShadowPanel1, frame, akLeft | akTop | akRight | akBottom);
+    TAnchorLayout::Place(ui.ShadowPanel1, frame, Anchor::Left | Anchor::Top | Anchor::Right | Anchor::Bottom);
     ui.btnOK->hide();
     ui.btnCancel->hide();
     ui.pnlHelp->hide();
@@ -124,6 +125,7 @@ void TfrmKadrix::ConnectCommands()
 
     ConnectSplitCommands();
     ConnectFrameCommands();
+    ConnectSceneViewCommands();
     connect(ui.TrackBar1, &QSlider::valueChanged, this, &TfrmKadrix::TrackBar1Change);
     connect(ui.TrackBar1, &QSlider::sliderReleased, this, &TfrmKadrix::RebaseClock);
     connect(ui.chkDeinterlace, &QCheckBox::clicked, this, &TfrmKadrix::chkDeinterlaceClick);
@@ -154,7 +156,10 @@ bool TfrmKadrix::eventFilter(QObject* watched, QEvent* event)
         || static_cast<QWidget*>(watched)->window() != this)
         return QMainWindow::eventFilter(watched, event);
     const auto& key = static_cast<const QKeyEvent&>(*event);
-    if (TAction* command = FrameCommandKey(key)) {
+    TAction* command = FrameCommandKey(key);
+    if (!command)
+        command = SceneViewKey(key);
+    if (command) {
         if (type == QEvent::ShortcutOverride)
             event->accept();
         else
@@ -206,6 +211,11 @@ bool TfrmKadrix::DefaultButtonKey(const QKeyEvent& key)
             return false;
         target = ui.btnOK;
     } else if (key.key() == Qt::Key_Escape) {
+        // Esc closes an open preview first, wherever the focus is.
+        if (frmImageBrowser->PreviewIndex() >= 0) {
+            frmImageBrowser->HidePreview();
+            return true;
+        }
         target = ui.btnCancel;
     }
     if (!target || !target->isVisible() || !target->isEnabled())

@@ -2,6 +2,7 @@
 
 #include "browser/TBrowserItemModel.h"
 #include "browser/TBrowserListView.h"
+#include "browser/TScenePreview.h"
 #include "browser/TThumbnailDelegate.h"
 #include "browser/UBrowserRules.h"
 #include "picture/INotify.h"
@@ -15,8 +16,10 @@
 #include "widgets/TShadowPanel.h"
 
 #include <QAction>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScopeGuard>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -32,17 +35,17 @@ QFont BrowserFont()
 }
 
 // libjpeg's DCT scaling: the smallest decode that still covers the thumbnail.
-TJPEGScale JpegScaleFor(const TJpegGraphic& jpeg, QSize thumbnail)
+TJpegScale JpegScaleFor(const TJpegGraphic& jpeg, QSize thumbnail)
 {
     const qint64 f = std::max(thumbnail.width(), thumbnail.height());
     const qint64 s = std::max(jpeg.JpegWidth(), jpeg.JpegHeight());
     if (s > 8 * f)
-        return TJPEGScale::jsEighth;
+        return TJpegScale::Eighth;
     if (s > 4 * f)
-        return TJPEGScale::jsQuarter;
+        return TJpegScale::Quarter;
     if (s > 2 * f)
-        return TJPEGScale::jsHalf;
-    return TJPEGScale::jsFullSize;
+        return TJpegScale::Half;
+    return TJpegScale::FullSize;
 }
 
 // A bitmap reduced by area averaging; one to be enlarged is scaled smoothly.
@@ -53,6 +56,24 @@ QImage ScaleBitmap(const QImage& source, QSize size)
     return source.convertToFormat(QImage::Format_RGB32)
         .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
         .convertToFormat(QImage::Format_BGR888);
+}
+
+// The picture as an image: a bitmap's own pixels; anything else (the error
+// picture) drawn on white at its own size, or at `fallback` when it has none.
+QImage PictureImage(TPictureEx& picture, QSize fallback)
+{
+    TGraphic* graphic = picture.Graphic();
+    if (!graphic || graphic->Empty())
+        return {};
+    if (const auto* bitmap = dynamic_cast<const TSafetyBitmap*>(graphic))
+        return bitmap->Image();
+    const QSize size = graphic->Width() > 0 && graphic->Height() > 0 ? QSize(graphic->Width(), graphic->Height())
+                                                                      : fallback;
+    QImage canvas(size, QImage::Format_RGB32);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    graphic->Draw(painter, canvas.rect());
+    return canvas;
 }
 
 } // namespace
@@ -110,6 +131,15 @@ TfrmImageBrowser::TfrmImageBrowser(QWidget* owner)
         else
             SelectAll();
     };
+    listView1->OnSpaceKey = [this] { PreviewKey(); };
+    listView1->OnEscapeKey = [this] { HidePreview(); };
+    listView1->OnZoomWheel = [this](int steps) {
+        const int size = StepThumbnailSize(thumbnailSize, steps);
+        if (size == thumbnailSize)
+            return;
+        SetThumbnailSize(size);
+        emit ThumbnailSizeChosen(size);
+    };
     listView1->OnDblClick = [this] { ListView1DblClick(); };
     listView1->OnResize = [this] { ArrangeItems(); };
     listView1->OnItemsLayout = [this] { ArrangeItems(); };
@@ -123,6 +153,14 @@ TfrmImageBrowser::TfrmImageBrowser(QWidget* owner)
 
     globalNotify1 = new TGlobalNotify(this);
     connect(globalNotify1, &TGlobalNotify::OnIdle, this, &TfrmImageBrowser::GlobalNotify1Idle);
+
+    preview = new TScenePreview(this);
+    hoverTimer = new QTimer(this);
+    hoverTimer->setSingleShot(true);
+    hoverTimer->setInterval(PreviewDelay);
+    connect(hoverTimer, &QTimer::timeout, this, &TfrmImageBrowser::HoverTimerTimer);
+    listView1->setMouseTracking(true);
+    listView1->viewport()->installEventFilter(this);
 
     sourceListener = std::make_unique<TListener>([this](QObject* sender, const QUuid& id) { PackNotify(sender, id); });
     SetThumbnailSize(150);
@@ -140,6 +178,7 @@ void TfrmImageBrowser::SetImagePack(TImagePack* pack)
 {
     if (sourcePack)
         sourceListener->RemoveBroadcaster(sourcePack.data());
+    HidePreview();
     sourcePack = pack;
     if (pack)
         sourceListener->AddBroadcaster(pack);
@@ -164,8 +203,102 @@ int TfrmImageBrowser::ThumbnailSize() const
     return thumbnailSize;
 }
 
+QSize TfrmImageBrowser::CellSize() const
+{
+    return delegate->ItemSize(listView1->fontMetrics()) + QSize(10, 10);
+}
+
+int TfrmImageBrowser::ColumnCount() const
+{
+    return ArrangeGrid(listView1->viewport()->width(), CellSize().width()).columns;
+}
+
+void TfrmImageBrowser::ShowPreview(int index)
+{
+    if (index < 0 || index >= ItemCount() || !sourcePack) {
+        HidePreview();
+        return;
+    }
+    TPictureEx source;
+    sourcePack->GetPictureSafe(source, index);
+    QStringList lines{model->FullText(index)};
+    if (OnGetInfoTip) {
+        const QString origin = OnGetInfoTip(index);
+        if (!origin.isEmpty())
+            lines << origin;
+    }
+    const QRect item = listView1->visualRect(model->index(index));
+    const QRect global(listView1->viewport()->mapToGlobal(item.topLeft()), item.size());
+    preview->ShowScene(index, PictureImage(source, QSize(TScenePreview::BoxWidth, TScenePreview::BoxHeight)), lines,
+                       global);
+    listView1->ClaimEscape = true;
+}
+
+void TfrmImageBrowser::HidePreview()
+{
+    hoverTimer->stop();
+    preview->hide();
+    listView1->ClaimEscape = false;
+}
+
+int TfrmImageBrowser::PreviewIndex() const
+{
+    return preview->Index();
+}
+
+void TfrmImageBrowser::HoverTimerTimer()
+{
+    if (hoverIndex >= 0 && window()->isActiveWindow())
+        ShowPreview(hoverIndex);
+}
+
+void TfrmImageBrowser::PreviewKey()
+{
+    if (PreviewIndex() >= 0) {
+        HidePreview();
+        return;
+    }
+    const QModelIndex current = listView1->currentIndex();
+    ShowPreview(current.isValid() ? current.row() : SelectedIndex());
+}
+
+bool TfrmImageBrowser::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != listView1->viewport())
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseMove: {
+        const QModelIndex item = listView1->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        const int row = item.isValid() ? item.row() : -1;
+        if (row != hoverIndex) {
+            // A new item waits for the mouse to rest on it.
+            hoverIndex = row;
+            HidePreview();
+            if (row >= 0)
+                hoverTimer->start();
+        }
+        break;
+    }
+    case QEvent::Leave:
+        hoverIndex = -1;
+        HidePreview();
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+        HidePreview();
+        break;
+    case QEvent::ToolTip:
+        return true; // the preview tells what a tip would, and more
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void TfrmImageBrowser::SetCaptions(const QStringList& texts)
 {
+    HidePreview();
     model->SetTexts(texts);
     FitCaptions();
     listView1->doItemsLayout();
@@ -299,7 +432,7 @@ void TfrmImageBrowser::MakeThumbnail(TPictureEx& source, TPictureEx& target) con
     }
     if (jpeg) {
         jpeg->SetScale(JpegScaleFor(*jpeg, size));
-        jpeg->SetPerformance(TJPEGPerformance::jpBestSpeed);
+        jpeg->SetPerformance(TJpegPerformance::BestSpeed);
         jpeg->SetSmoothing(false);
     }
     // Anything else (a JPEG, the error picture) is stretched into the box.
@@ -333,8 +466,10 @@ bool TfrmImageBrowser::ListVisibleOnScreen() const
 
 void TfrmImageBrowser::GlobalNotify1Idle()
 {
-    if (!ListVisibleOnScreen())
+    if (!ListVisibleOnScreen()) {
         imagePack->ClearCache();
+        HidePreview();
+    }
 }
 
 void TfrmImageBrowser::PackNotify(QObject* sender, const QUuid& id)
@@ -342,10 +477,12 @@ void TfrmImageBrowser::PackNotify(QObject* sender, const QUuid& id)
     if (sender != sourcePack.data())
         return;
     if (id == ntfPackChanged) {
+        HidePreview();
         imagePack->Reset();
         listView1->viewport()->update();
     } else if (id == ntfDestroying) {
         // The collection goes before the browser: show nothing rather than a dead collection.
+        HidePreview();
         sourcePack = nullptr;
         imagePack->ClearCache();
         listView1->viewport()->update();
@@ -377,7 +514,8 @@ void TfrmImageBrowser::ArrangeItems()
         arranging = false;
     });
     const QSize item = delegate->ItemSize(listView1->fontMetrics());
-    const QSize cell = item + QSize(10, 10);
+    const QSize cell = CellSize();
+    listView1->SetRowHeight(cell.height());
     const int viewWidth = listView1->viewport()->width();
     const TGridLayout grid = ArrangeGrid(viewWidth, cell.width());
     const int left = GridLeft(grid, viewWidth, cell.width(), HostPanelLeft());

@@ -18,6 +18,8 @@ class TCustomImagePack;
 class TGlobalNotify;
 class TListener;
 class TPictureEx;
+class QTimer;
+class TScenePreview;
 class TShadowPanel;
 class TThumbnailDelegate;
 
@@ -29,6 +31,11 @@ class TThumbnailDelegate;
 // and kept in a cache of 10 MiB worth of thumbnails. The cache is dropped when
 // the shown collection announces a change (ntfPackChanged), on every
 // SetThumbnailSize, and at idle while the list cannot be seen.
+//
+// Resting the mouse on an item, or Space, shows a larger preview of its
+// picture with its caption and origin (TScenePreview); Esc, Space, leaving
+// the item or any change of the list closes it. Ctrl + wheel steps through
+// the offered thumbnail sizes.
 //
 // Actions are not owned. They are run with QAction::trigger(), so a disabled
 // action does nothing (a TAction runs its enabling rule again on trigger).
@@ -48,6 +55,18 @@ public:
     // Cell size of the thumbnails in pixels (100 in the main window).
     void SetThumbnailSize(int size);
     int ThumbnailSize() const;
+    // Columns of the grid at the list's present width.
+    int ColumnCount() const;
+
+    // The larger preview of item index (its picture, full caption and info
+    // tip), beside the item; index < 0 or without an item hides it.
+    void ShowPreview(int index);
+    void HidePreview();
+    // The item previewed, -1 when none.
+    int PreviewIndex() const;
+    TScenePreview& Preview() const { return *preview; }
+    // How long the mouse rests on an item before its preview shows.
+    static constexpr int PreviewDelay = 600;
 
     // Replaces the items: item i shows picture i with texts[i] as its caption.
     // Afterwards nothing is selected.
@@ -86,6 +105,8 @@ public:
     TBrowserListView* ListView1() const { return listView1; }
     // The thumbnail cache (exposed for tests and measurements).
     TCustomImagePack& ImagePack() const { return *imagePack; }
+    // Started when the mouse comes to rest on an item (exposed for tests).
+    QTimer& HoverTimer() const { return *hoverTimer; }
     QColor FrameColor() const;
     void SetFrameColor(const QColor& color);
 
@@ -95,6 +116,11 @@ public slots:
 
 signals:
     void SelectionChanged();
+    // Ctrl + wheel chose another size (already applied).
+    void ThumbnailSizeChosen(int size);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ImagePackGetCount(int& count) const;
@@ -106,6 +132,9 @@ private:
     void FitCaptions();
     void ArrangeItems();
     int HostPanelLeft() const;
+    QSize CellSize() const;
+    void HoverTimerTimer();
+    void PreviewKey();
     bool ListVisibleOnScreen() const;
     static void Run(QAction* action);
 
@@ -115,6 +144,9 @@ private:
     TThumbnailDelegate* delegate;
     std::unique_ptr<TCustomImagePack> imagePack;
     TGlobalNotify* globalNotify1;
+    TScenePreview* preview;
+    QTimer* hoverTimer;
+    int hoverIndex = -1;
     std::unique_ptr<TListener> sourceListener;
     QPointer<TImagePack> sourcePack;
     QPointer<QAction> doubleClickAction;

@@ -1,6 +1,8 @@
 #include "browser/TBrowserListView.h"
 
 #include <QKeyEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -28,16 +30,25 @@ bool TBrowserListView::ClaimsKey(const QKeyEvent& key)
         return !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     case Qt::Key_A:
         return modifiers == Qt::ControlModifier;
+    case Qt::Key_Space:
+        return modifiers == Qt::NoModifier;
     default:
         return false;
     }
+}
+
+bool TBrowserListView::Claims(const QKeyEvent& key) const
+{
+    if (ClaimsKey(key))
+        return true;
+    return ClaimEscape && key.key() == Qt::Key_Escape && (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
 bool TBrowserListView::event(QEvent* event)
 {
     // Claimed keys come to keyPressEvent rather than to a menu or window
     // shortcut that might carry the same key.
-    if (event->type() == QEvent::ShortcutOverride && ClaimsKey(*static_cast<QKeyEvent*>(event))) {
+    if (event->type() == QEvent::ShortcutOverride && Claims(*static_cast<QKeyEvent*>(event))) {
         event->accept();
         return true;
     }
@@ -46,7 +57,7 @@ bool TBrowserListView::event(QEvent* event)
 
 void TBrowserListView::keyPressEvent(QKeyEvent* event)
 {
-    if (!ClaimsKey(*event)) {
+    if (!Claims(*event)) {
         keyboardRange = event->modifiers() & Qt::ShiftModifier;
         QListView::keyPressEvent(event);
         keyboardRange = false;
@@ -57,6 +68,8 @@ void TBrowserListView::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Return:
     case Qt::Key_Enter: Run(OnActivateKey); break;
     case Qt::Key_Delete: Run(OnDeleteKey); break;
+    case Qt::Key_Space: Run(OnSpaceKey); break;
+    case Qt::Key_Escape: Run(OnEscapeKey); break;
     default: Run(OnSelectAllKey); break;
     }
 }
@@ -72,6 +85,26 @@ void TBrowserListView::resizeEvent(QResizeEvent* event)
 {
     QListView::resizeEvent(event);
     Run(OnResize);
+}
+
+void TBrowserListView::wheelEvent(QWheelEvent* event)
+{
+    event->accept();
+    const int angle = event->angleDelta().y();
+    if (event->modifiers() & Qt::ControlModifier) {
+        zoomAngle += angle;
+        const int steps = zoomAngle / 120;
+        zoomAngle -= steps * 120;
+        if (steps != 0 && OnZoomWheel)
+            OnZoomWheel(steps);
+        return;
+    }
+    zoomAngle = 0;
+    wheelAngle += angle;
+    const int rows = wheelAngle / 120;
+    wheelAngle -= rows * 120;
+    if (rows != 0)
+        verticalScrollBar()->setValue(verticalScrollBar()->value() - rows * rowHeight);
 }
 
 void TBrowserListView::doItemsLayout()

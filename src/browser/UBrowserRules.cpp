@@ -3,6 +3,7 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -14,6 +15,15 @@ int MulDivRound(qint64 a, qint64 b, qint64 c)
 }
 
 } // namespace
+
+int StepThumbnailSize(int current, int steps)
+{
+    constexpr int count = int(std::size(ThumbnailSizes));
+    int index = 0;
+    while (index + 1 < count && ThumbnailSizes[index + 1] <= current)
+        ++index;
+    return ThumbnailSizes[std::clamp(index + steps, 0, count - 1)];
+}
 
 QSize ThumbnailBox(int size)
 {

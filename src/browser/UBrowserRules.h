@@ -14,6 +14,14 @@ inline constexpr int MinThumbnailSize = 16;
 // Thumbnails of one size share a 10 MiB budget of 24-bit pixels.
 inline constexpr int ThumbnailCacheBytes = 10485760;
 
+// The thumbnail sizes offered (小, 中, 大), smallest first.
+inline constexpr int ThumbnailSizes[] = {100, 160, 240};
+
+// The offered size `steps` places larger (negative: smaller) than `current`,
+// held at the smallest and the largest; a size between two offered ones
+// counts as the smaller of them.
+int StepThumbnailSize(int current, int steps);
+
 // The box a thumbnail is fitted into for a cell of `size` pixels: 2 pixels
 // narrower and 12 pixels lower than the cell (98 x 88 for 100).
 QSize ThumbnailBox(int size);

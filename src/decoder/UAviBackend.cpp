@@ -156,7 +156,7 @@ bool TAviBackend::MeasureLastFrame()
         return false;
     TSafetyBitmap measured;
     measured.LoadFromStream(bitmapFile);
-    measured.SetPixelFormat(TPixelFormat::pf24bit);
+    measured.SetPixelFormat(TPixelFormat::Bgr24);
     pictureWidth = measured.Width();
     pictureHeight = measured.Height();
     AVIStreamGetFrameClose(server);
@@ -253,7 +253,7 @@ bool TAviBackend::RenderFrame(TSafetyBitmap& frame)
         if (!BuildBitmapFileStream(lastFrame, bitmapFile))
             return false;
         frame.LoadFromStream(bitmapFile);
-        frame.SetPixelFormat(TPixelFormat::pf24bit);
+        frame.SetPixelFormat(TPixelFormat::Bgr24);
         return true;
     } catch (...) {
         LogDroppedError("TAviBackend::RenderFrame");

@@ -4,6 +4,7 @@
 // again, keeping the last frames before the one on screen.
 
 #include "decoder/UFFmpegBackend.h"
+#include "support/ULog.h"
 
 #include <algorithm>
 
@@ -18,6 +19,25 @@ namespace {
 constexpr int64_t StepBackBudgetBytes = 96LL * 1024 * 1024;
 constexpr int MinKeptFrames = 2;
 constexpr int MaxKeptFrames = 64;
+
+// Runs `step` with every frame decoded (none skipped) and kept for stepping
+// back, then restores the skipping. A decode error ends the step: logged, false.
+template <typename TStep>
+bool StepKeepingFrames(bool& keepForStepBack, bool& skipNonReference, const char* where, TStep step)
+{
+    const bool skip = skipNonReference;
+    keepForStepBack = true;
+    skipNonReference = false;
+    bool stepped = false;
+    try {
+        stepped = step();
+    } catch (...) {
+        LogDroppedError(where);
+    }
+    keepForStepBack = false;
+    skipNonReference = skip;
+    return stepped;
+}
 
 } // namespace
 
@@ -120,18 +140,8 @@ bool TFFmpegBackend::NextFrame()
     if (reached.drained)
         return false;
     const int64_t from = reached.framePts;
-    const bool skip = skipNonReference;
-    keepForStepBack = true;
-    skipNonReference = false;
-    bool stepped = false;
-    try {
-        stepped = DeliverFrameAt(from + 1) && ShownPts() > from;
-    } catch (...) {
-        stepped = false;
-    }
-    keepForStepBack = false;
-    skipNonReference = skip;
-    return stepped;
+    return StepKeepingFrames(keepForStepBack, skipNonReference, "TFFmpegBackend::NextFrame",
+                             [&] { return DeliverFrameAt(from + 1) && ShownPts() > from; });
 }
 
 bool TFFmpegBackend::PreviousFrame()
@@ -155,18 +165,8 @@ bool TFFmpegBackend::RefillStepBack(int64_t shownPts)
 {
     if (shownPts == AV_NOPTS_VALUE)
         return false;
-    const bool skip = skipNonReference;
-    keepForStepBack = true;
-    skipNonReference = false;
-    bool stepped = false;
-    try {
-        stepped = SeekAndDecode(shownPts - 1) && ShowLatestBefore(shownPts);
-    } catch (...) {
-        stepped = false;
-    }
-    keepForStepBack = false;
-    skipNonReference = skip;
-    return stepped;
+    return StepKeepingFrames(keepForStepBack, skipNonReference, "TFFmpegBackend::RefillStepBack",
+                             [&] { return SeekAndDecode(shownPts - 1) && ShowLatestBefore(shownPts); });
 }
 
 bool TFFmpegBackend::ShowLatestBefore(int64_t pts)

@@ -1,11 +1,9 @@
 #include "picture/TBroadcaster.h"
 
+#include "picture/UNotifyLinks.h"
 #include "support/ULog.h"
 
 #include <QObject>
-#include <QtGlobal>
-
-#include <stdexcept>
 
 TBroadcaster::TBroadcaster(QObject* owner) : TInterfaceImplement(dynamic_cast<IInterface*>(owner)), owner(owner)
 {
@@ -21,9 +19,7 @@ TBroadcaster::~TBroadcaster()
     } catch (...) {
         LogDroppedError("TBroadcaster");
     }
-    for (IListener* listener : std::as_const(listeners))
-        listener->_Release();
-    listeners.clear();
+    NotifyLinks::ReleaseAll(listeners);
 }
 
 void* TBroadcaster::QueryOwnInterface(const QUuid& iid)
@@ -42,27 +38,15 @@ void TBroadcaster::Notify(QObject* sender, const QUuid& id)
 
 void TBroadcaster::AddListener(IListener* listener)
 {
-    if (!listener || listeners.contains(listener))
-        return;
-    listeners.append(listener);
-    listener->_AddRef();
-    listener->AddBroadcaster(this);
+    NotifyLinks::Add(listeners, listener, &IListener::AddBroadcaster, this);
 }
 
 void TBroadcaster::RemoveListener(IListener* listener)
 {
-    if (!listener || !listeners.removeOne(listener))
-        return;
-    listener->RemoveBroadcaster(this);
-    listener->_Release();
+    NotifyLinks::Remove(listeners, listener, &IListener::RemoveBroadcaster, this);
 }
 
 void TBroadcaster::RemoveAllListeners()
 {
-    while (!listeners.isEmpty()) {
-        const qsizetype before = listeners.size();
-        listeners.first()->RemoveBroadcaster(this);
-        if (listeners.size() == before)
-            throw std::runtime_error("fall into infinity loop.");
-    }
+    NotifyLinks::RemoveAll(listeners, &IListener::RemoveBroadcaster, this);
 }

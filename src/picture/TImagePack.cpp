@@ -42,44 +42,6 @@ void TImagePack::CancelPendingLoads()
     broadcaster->Notify(this, ntfCancelLoads);
 }
 
-void TImagePack::SetCount(int)
-{
-    throw EImagePack("Cannot set count of ImagePack");
-}
-
-void TImagePack::SetImageRect(int, const QRect&)
-{
-    throw EImagePack("Cannot set ImageRect of ImagePack");
-}
-
-void TImagePack::SetImageLeft(int index, int value)
-{
-    QRect rect = GetImageRect(index);
-    rect.moveLeft(value);
-    SetImageRect(index, rect);
-}
-
-void TImagePack::SetImageTop(int index, int value)
-{
-    QRect rect = GetImageRect(index);
-    rect.moveTop(value);
-    SetImageRect(index, rect);
-}
-
-void TImagePack::SetImageWidth(int index, int value)
-{
-    QRect rect = GetImageRect(index);
-    rect.setWidth(value);
-    SetImageRect(index, rect);
-}
-
-void TImagePack::SetImageHeight(int index, int value)
-{
-    QRect rect = GetImageRect(index);
-    rect.setHeight(value);
-    SetImageRect(index, rect);
-}
-
 bool TImagePack::GetPictureSafe(TPictureEx& picture, int index)
 {
     try {

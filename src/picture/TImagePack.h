@@ -7,18 +7,10 @@
 
 #include <functional>
 #include <memory>
-#include <stdexcept>
 
 class QPainter;
 class TBroadcaster;
 class TPictureEx;
-
-// Raised for writes a picture collection does not allow.
-class EImagePack : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // A numbered sequence of pictures (0 .. Count-1) that does not say where the
 // pictures come from. Announces changes through its broadcaster (listeners
@@ -37,20 +29,14 @@ public:
     virtual void CancelPendingLoads();
 
     virtual int GetCount() const = 0;
-    virtual void SetCount(int value);
     int Count() const { return GetCount(); }
 
     // Rectangles run from (left, top) with the picture's width and height.
     virtual QRect GetImageRect(int index) const = 0;
-    virtual void SetImageRect(int index, const QRect& rect);
     virtual int GetImageLeft(int index) const { return GetImageRect(index).left(); }
-    virtual void SetImageLeft(int index, int value);
     virtual int GetImageTop(int index) const { return GetImageRect(index).top(); }
-    virtual void SetImageTop(int index, int value);
     virtual int GetImageWidth(int index) const { return GetImageRect(index).width(); }
-    virtual void SetImageWidth(int index, int value);
     virtual int GetImageHeight(int index) const { return GetImageRect(index).height(); }
-    virtual void SetImageHeight(int index, int value);
 
     // Fills `picture` with a copy of picture `index`; may raise.
     virtual void GetImage(TPictureEx& picture, int index) = 0;

@@ -21,7 +21,6 @@ public:
     int _Release() override;
 
     int RefCount() const { return refCount; }
-    bool AutoFree() const { return autoFree; }
 
 protected:
     void SetAutoFree(bool value) { autoFree = value; }
@@ -52,7 +51,6 @@ public:
     explicit TInterfaceImplement(IInterface* controller = nullptr) : controller(controller) {}
 
     void* QueryInterface(const QUuid& iid) override;
-    IInterface* Controller() const { return controller; }
 
 private:
     IInterface* controller;

@@ -16,6 +16,8 @@ namespace {
 // Bounds for what a damaged or hostile file can make libjpeg do.
 constexpr long kMaxDecoderMemory = 512L * 1024 * 1024;
 constexpr int kMaxScans = 1000;
+// Quality used when a bitmap is assigned (compressed) into a JPEG graphic.
+constexpr int AssignQuality = 90;
 
 struct DecodeJob
 {
@@ -28,7 +30,6 @@ struct DecodeJob
     QImage* image;
     int width;
     int height;
-    int components;
     bool tooLarge;
     char message[JMSG_LENGTH_MAX];
 };
@@ -68,7 +69,6 @@ bool runDecoder(DecodeJob* job)
     jpeg_read_header(&cinfo, TRUE);
     job->width = int(cinfo.image_width);
     job->height = int(cinfo.image_height);
-    job->components = cinfo.num_components;
     if (job->headerOnly) {
         jpeg_destroy_decompress(&cinfo);
         return true;
@@ -126,11 +126,9 @@ TJpegGraphic::TJpegGraphic(const TJpegGraphic& other)
       data(other.data),
       jpegWidth(other.jpegWidth),
       jpegHeight(other.jpegHeight),
-      components(other.components),
       scale(other.scale),
       performance(other.performance),
       smoothing(other.smoothing),
-      compressionQuality(other.compressionQuality),
       decoded(other.decoded)
 {
     CopyTransparencyFrom(other);
@@ -142,11 +140,9 @@ TJpegGraphic& TJpegGraphic::operator=(const TJpegGraphic& other)
         data = other.data;
         jpegWidth = other.jpegWidth;
         jpegHeight = other.jpegHeight;
-        components = other.components;
         scale = other.scale;
         performance = other.performance;
         smoothing = other.smoothing;
-        compressionQuality = other.compressionQuality;
         decoded = other.decoded;
         CopyTransparencyFrom(other);
         Changed();
@@ -157,9 +153,9 @@ TJpegGraphic& TJpegGraphic::operator=(const TJpegGraphic& other)
 int TJpegGraphic::ScaleDenominator() const
 {
     switch (scale) {
-    case TJPEGScale::jsHalf: return 2;
-    case TJPEGScale::jsQuarter: return 4;
-    case TJPEGScale::jsEighth: return 8;
+    case TJpegScale::Half: return 2;
+    case TJpegScale::Quarter: return 4;
+    case TJpegScale::Eighth: return 8;
     default: return 1;
     }
 }
@@ -186,7 +182,7 @@ void TJpegGraphic::DropDecoded()
     decoded = QImage();
 }
 
-void TJpegGraphic::SetScale(TJPEGScale value)
+void TJpegGraphic::SetScale(TJpegScale value)
 {
     if (scale == value)
         return;
@@ -195,7 +191,7 @@ void TJpegGraphic::SetScale(TJPEGScale value)
     Changed();
 }
 
-void TJpegGraphic::SetPerformance(TJPEGPerformance value)
+void TJpegGraphic::SetPerformance(TJpegPerformance value)
 {
     if (performance == value)
         return;
@@ -222,7 +218,6 @@ void TJpegGraphic::SetData(const QByteArray& jpegData)
     data = jpegData;
     jpegWidth = job.width;
     jpegHeight = job.height;
-    components = job.components;
     DropDecoded();
     Changed();
 }
@@ -259,7 +254,7 @@ void TJpegGraphic::Assign(const TGraphic& source)
         return;
     }
     if (const auto* bitmap = dynamic_cast<const TSafetyBitmap*>(&source)) {
-        SetData(EncodeJpeg(bitmap->Image(), compressionQuality));
+        SetData(EncodeJpeg(bitmap->Image(), AssignQuality));
         return;
     }
     if (!source.AssignTo(*this))
@@ -281,7 +276,7 @@ const QImage& TJpegGraphic::Bitmap() const
         QImage image;
         DecodeJob job = makeJob(data, &image);
         job.denominator = ScaleDenominator();
-        job.fast = performance == TJPEGPerformance::jpBestSpeed;
+        job.fast = performance == TJpegPerformance::BestSpeed;
         job.smoothing = smoothing;
         if (!runDecoder(&job))
             refuse(job);

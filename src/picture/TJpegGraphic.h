@@ -5,8 +5,8 @@
 #include <QByteArray>
 #include <QImage>
 
-enum class TJPEGScale { jsFullSize, jsHalf, jsQuarter, jsEighth };
-enum class TJPEGPerformance { jpBestQuality, jpBestSpeed };
+enum class TJpegScale { FullSize, Half, Quarter, Eighth };
+enum class TJpegPerformance { BestQuality, BestSpeed };
 
 // A JPEG picture: keeps the compressed data and decodes it through libjpeg
 // on first use, at the chosen scale (libjpeg's DCT scaling to 1/2, 1/4, 1/8)
@@ -25,17 +25,13 @@ public:
     // Size of the full picture, whatever the scale.
     int JpegWidth() const { return jpegWidth; }
     int JpegHeight() const { return jpegHeight; }
-    int Components() const { return components; }
 
-    TJPEGScale Scale() const { return scale; }
-    void SetScale(TJPEGScale value);
-    TJPEGPerformance Performance() const { return performance; }
-    void SetPerformance(TJPEGPerformance value);
+    TJpegScale Scale() const { return scale; }
+    void SetScale(TJpegScale value);
+    TJpegPerformance Performance() const { return performance; }
+    void SetPerformance(TJpegPerformance value);
     bool Smoothing() const { return smoothing; }
     void SetSmoothing(bool value);
-    // Quality used when a bitmap is assigned (compressed) into this graphic.
-    int CompressionQuality() const { return compressionQuality; }
-    void SetCompressionQuality(int value) { compressionQuality = value; }
 
     // Reads the rest of the stream as JPEG data and its header.
     void LoadFromStream(QIODevice& stream) override;
@@ -49,12 +45,9 @@ public:
     // The decoded picture (24-bit BGR), decoded now if needed. Raises
     // EInvalidGraphic when libjpeg cannot decode it.
     const QImage& Bitmap() const;
-    void DIBNeeded() const { (void)Bitmap(); }
 
     void Draw(QPainter& canvas, const QRect& rect) const override;
     std::unique_ptr<TGraphic> Clone() const override;
-
-    const QByteArray& Data() const { return data; }
 
 protected:
     // Takes the JPEG data; raises EInvalidGraphic when libjpeg refuses the header.
@@ -67,10 +60,8 @@ private:
     QByteArray data;
     int jpegWidth = 0;
     int jpegHeight = 0;
-    int components = 0;
-    TJPEGScale scale = TJPEGScale::jsFullSize;
-    TJPEGPerformance performance = TJPEGPerformance::jpBestQuality;
+    TJpegScale scale = TJpegScale::FullSize;
+    TJpegPerformance performance = TJpegPerformance::BestQuality;
     bool smoothing = true;
-    int compressionQuality = 90;
     mutable QImage decoded;
 };

@@ -1,10 +1,7 @@
 #include "picture/TListener.h"
 
+#include "picture/UNotifyLinks.h"
 #include "support/ULog.h"
-
-#include <QtGlobal>
-
-#include <stdexcept>
 
 TListener::TListener(TNotifyCallback callback) : callback(std::move(callback))
 {
@@ -17,9 +14,7 @@ TListener::~TListener()
     } catch (...) {
         LogDroppedError("TListener");
     }
-    for (IBroadcaster* broadcaster : std::as_const(broadcasters))
-        broadcaster->_Release();
-    broadcasters.clear();
+    NotifyLinks::ReleaseAll(broadcasters);
 }
 
 void* TListener::QueryOwnInterface(const QUuid& iid)
@@ -37,27 +32,15 @@ void TListener::Notify(QObject* sender, const QUuid& id)
 
 void TListener::AddBroadcaster(IBroadcaster* broadcaster)
 {
-    if (!broadcaster || broadcasters.contains(broadcaster))
-        return;
-    broadcasters.append(broadcaster);
-    broadcaster->_AddRef();
-    broadcaster->AddListener(this);
+    NotifyLinks::Add(broadcasters, broadcaster, &IBroadcaster::AddListener, this);
 }
 
 void TListener::RemoveBroadcaster(IBroadcaster* broadcaster)
 {
-    if (!broadcaster || !broadcasters.removeOne(broadcaster))
-        return;
-    broadcaster->RemoveListener(this);
-    broadcaster->_Release();
+    NotifyLinks::Remove(broadcasters, broadcaster, &IBroadcaster::RemoveListener, this);
 }
 
 void TListener::RemoveAllBroadcasters()
 {
-    while (!broadcasters.isEmpty()) {
-        const qsizetype before = broadcasters.size();
-        broadcasters.first()->RemoveListener(this);
-        if (broadcasters.size() == before)
-            throw std::runtime_error("fall into infinity loop.");
-    }
+    NotifyLinks::RemoveAll(broadcasters, &IBroadcaster::RemoveListener, this);
 }

@@ -49,7 +49,6 @@ public:
 
     void Draw(QPainter& canvas, const QRect& rect) const;
 
-    TChangeNotify& Notifier() { return *notifier; }
     void BeginUpdate();
     void EndUpdate();
 

@@ -13,39 +13,39 @@ namespace {
 TPixelFormat formatOf(const QImage& image)
 {
     switch (image.format()) {
-    case QImage::Format_Invalid: return TPixelFormat::pfCustom;
-    case QImage::Format_Mono: return TPixelFormat::pf1bit;
-    case QImage::Format_Indexed8: return TPixelFormat::pf8bit;
-    case QImage::Format_RGB555: return TPixelFormat::pf15bit;
-    case QImage::Format_RGB16: return TPixelFormat::pf16bit;
-    case QImage::Format_BGR888: return TPixelFormat::pf24bit;
-    case QImage::Format_RGB32: return TPixelFormat::pf32bit;
-    default: return TPixelFormat::pfCustom;
+    case QImage::Format_Invalid: return TPixelFormat::Custom;
+    case QImage::Format_Mono: return TPixelFormat::Indexed1;
+    case QImage::Format_Indexed8: return TPixelFormat::Indexed8;
+    case QImage::Format_RGB555: return TPixelFormat::Rgb555;
+    case QImage::Format_RGB16: return TPixelFormat::Rgb565;
+    case QImage::Format_BGR888: return TPixelFormat::Bgr24;
+    case QImage::Format_RGB32: return TPixelFormat::Rgb32;
+    default: return TPixelFormat::Custom;
     }
 }
 
 TPixelFormat formatOfBits(int bits)
 {
     switch (bits) {
-    case 1: return TPixelFormat::pf1bit;
-    case 4: return TPixelFormat::pf4bit;
-    case 8: return TPixelFormat::pf8bit;
-    case 15: return TPixelFormat::pf15bit;
-    case 16: return TPixelFormat::pf16bit;
-    case 32: return TPixelFormat::pf32bit;
-    default: return TPixelFormat::pf24bit;
+    case 1: return TPixelFormat::Indexed1;
+    case 4: return TPixelFormat::Indexed4;
+    case 8: return TPixelFormat::Indexed8;
+    case 15: return TPixelFormat::Rgb555;
+    case 16: return TPixelFormat::Rgb565;
+    case 32: return TPixelFormat::Rgb32;
+    default: return TPixelFormat::Bgr24;
     }
 }
 
 int bitsOf(TPixelFormat format)
 {
     switch (format) {
-    case TPixelFormat::pf1bit: return 1;
-    case TPixelFormat::pf4bit: return 4;
-    case TPixelFormat::pf8bit: return 8;
-    case TPixelFormat::pf15bit:
-    case TPixelFormat::pf16bit: return 16;
-    case TPixelFormat::pf32bit: return 32;
+    case TPixelFormat::Indexed1: return 1;
+    case TPixelFormat::Indexed4: return 4;
+    case TPixelFormat::Indexed8: return 8;
+    case TPixelFormat::Rgb555:
+    case TPixelFormat::Rgb565: return 16;
+    case TPixelFormat::Rgb32: return 32;
     default: return 24;
     }
 }
@@ -80,7 +80,7 @@ void TSafetyBitmap::SetSize24(int width, int height)
     if (image.width() != width || image.height() != height || image.format() != QImage::Format_BGR888)
         image = QImage(width, height, QImage::Format_BGR888);
     image.fill(Qt::black);
-    pixelFormat = TPixelFormat::pf24bit;
+    pixelFormat = TPixelFormat::Bgr24;
     Changed();
 }
 
@@ -89,7 +89,7 @@ void TSafetyBitmap::Clear()
     if (image.isNull())
         return;
     image = QImage();
-    pixelFormat = TPixelFormat::pfCustom;
+    pixelFormat = TPixelFormat::Custom;
     Changed();
 }
 
@@ -97,9 +97,9 @@ void TSafetyBitmap::TakeImage(const QImage& source, TPixelFormat format)
 {
     image = source;
     pixelFormat = format;
-    if (!image.isNull() && pixelFormat == TPixelFormat::pfCustom) {
+    if (!image.isNull() && pixelFormat == TPixelFormat::Custom) {
         image = image.convertToFormat(QImage::Format_BGR888);
-        pixelFormat = TPixelFormat::pf24bit;
+        pixelFormat = TPixelFormat::Bgr24;
     }
     Changed();
 }
@@ -111,11 +111,11 @@ void TSafetyBitmap::SetImage(const QImage& source)
 
 void TSafetyBitmap::SetPixelFormat(TPixelFormat format)
 {
-    if (format == pixelFormat || format == TPixelFormat::pfCustom || image.isNull())
+    if (format == pixelFormat || format == TPixelFormat::Custom || image.isNull())
         return;
     switch (format) {
-    case TPixelFormat::pf1bit: image = image.convertToFormat(QImage::Format_Mono); break;
-    case TPixelFormat::pf4bit: {
+    case TPixelFormat::Indexed1: image = image.convertToFormat(QImage::Format_Mono); break;
+    case TPixelFormat::Indexed4: {
         QList<QRgb> palette = image.format() == QImage::Format_Indexed8 ? image.colorTable() : QList<QRgb>();
         if (palette.isEmpty() || palette.size() > 16) {
             // The standard 16-colour palette.
@@ -127,10 +127,10 @@ void TSafetyBitmap::SetPixelFormat(TPixelFormat format)
         }
         break;
     }
-    case TPixelFormat::pf8bit: image = image.convertToFormat(QImage::Format_Indexed8); break;
-    case TPixelFormat::pf15bit: image = image.convertToFormat(QImage::Format_RGB555); break;
-    case TPixelFormat::pf16bit: image = image.convertToFormat(QImage::Format_RGB16); break;
-    case TPixelFormat::pf32bit: image = image.convertToFormat(QImage::Format_RGB32); break;
+    case TPixelFormat::Indexed8: image = image.convertToFormat(QImage::Format_Indexed8); break;
+    case TPixelFormat::Rgb555: image = image.convertToFormat(QImage::Format_RGB555); break;
+    case TPixelFormat::Rgb565: image = image.convertToFormat(QImage::Format_RGB16); break;
+    case TPixelFormat::Rgb32: image = image.convertToFormat(QImage::Format_RGB32); break;
     default: image = image.convertToFormat(QImage::Format_BGR888); break;
     }
     pixelFormat = format;
@@ -180,7 +180,7 @@ void TSafetyBitmap::Assign(const TGraphic& source)
             // Same pixels: only the transparency settings can differ.
             CopyTransparencyFrom(*bitmap);
             transparentMode = bitmap->transparentMode;
-            if (transparentMode == TTransparentMode::tmFixed)
+            if (transparentMode == TTransparentMode::Fixed)
                 transparentColor = bitmap->transparentColor;
             Changed();
             return;
@@ -195,24 +195,16 @@ void TSafetyBitmap::Assign(const TGraphic& source)
             QPainter painter(&drawn);
             metafile->Draw(painter, QRect(0, 0, drawn.width(), drawn.height()));
         }
-        TakeImage(drawn, drawn.isNull() ? TPixelFormat::pfCustom : TPixelFormat::pf24bit);
+        TakeImage(drawn, drawn.isNull() ? TPixelFormat::Custom : TPixelFormat::Bgr24);
         return;
     }
     if (!source.AssignTo(*this))
         throw EInvalidGraphic(QStringLiteral("Cannot assign this graphic to a bitmap"));
 }
 
-void TSafetyBitmap::SetTransparentMode(TTransparentMode mode)
-{
-    if (transparentMode == mode)
-        return;
-    transparentMode = mode;
-    Changed();
-}
-
 QColor TSafetyBitmap::TransparentColor() const
 {
-    if (transparentMode == TTransparentMode::tmFixed)
+    if (transparentMode == TTransparentMode::Fixed)
         return transparentColor;
     if (image.isNull())
         return QColor();
@@ -222,7 +214,7 @@ QColor TSafetyBitmap::TransparentColor() const
 void TSafetyBitmap::SetTransparentColor(const QColor& color)
 {
     transparentColor = color;
-    transparentMode = TTransparentMode::tmFixed;
+    transparentMode = TTransparentMode::Fixed;
     Changed();
 }
 

@@ -5,11 +5,13 @@
 #include <QColor>
 #include <QImage>
 
-// Pixel layouts a bitmap can be said to have. pfCustom is anything the image
-// layer has no name for; loading never leaves a bitmap in it.
-enum class TPixelFormat { pfCustom, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit };
+// Pixel layouts a bitmap can be said to have, named after the Qt image format
+// each is held in (Indexed4: an 8-bit indexed image of at most 16 colours).
+// Custom is anything the image layer has no name for; loading never leaves a
+// bitmap in it.
+enum class TPixelFormat { Custom, Indexed1, Indexed4, Indexed8, Rgb555, Rgb565, Bgr24, Rgb32 };
 
-enum class TTransparentMode { tmAuto, tmFixed };
+enum class TTransparentMode { Auto, Fixed };
 
 // A device-independent bitmap over a QImage that keeps the pixel format it
 // was given (1, 4, 8 bits indexed, 16, 24, 32 bits). Movie frames use the
@@ -33,7 +35,7 @@ public:
     void Clear();
 
     TPixelFormat PixelFormat() const { return pixelFormat; }
-    // Converts the pixels; pf4bit keeps 8-bit storage with at most 16 colours.
+    // Converts the pixels; Indexed4 keeps 8-bit storage with at most 16 colours.
     void SetPixelFormat(TPixelFormat format);
 
     // Row access; rows are 4-byte aligned as in a DIB.
@@ -57,7 +59,6 @@ public:
     bool Equals(const TGraphic& other) const;
 
     TTransparentMode TransparentMode() const { return transparentMode; }
-    void SetTransparentMode(TTransparentMode mode);
     // The fixed colour, or in automatic mode the bottom-left pixel.
     QColor TransparentColor() const;
     void SetTransparentColor(const QColor& color);
@@ -69,7 +70,7 @@ private:
     void TakeImage(const QImage& source, TPixelFormat format);
 
     QImage image;
-    TPixelFormat pixelFormat = TPixelFormat::pfCustom;
-    TTransparentMode transparentMode = TTransparentMode::tmAuto;
+    TPixelFormat pixelFormat = TPixelFormat::Custom;
+    TTransparentMode transparentMode = TTransparentMode::Auto;
     QColor transparentColor;
 };

@@ -156,15 +156,6 @@ TFileVer::TFileVer(const QString& name)
 {
 }
 
-void TFileVer::SetFileName(const QString& value)
-{
-    if (value == fileName)
-        return;
-    fileName = value;
-    loaded = false;
-    version.reset();
-}
-
 std::optional<TVersionNumbers> TFileVer::Query()
 {
     if (!loaded) {

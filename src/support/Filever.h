@@ -20,7 +20,6 @@ public:
     explicit TFileVer(const QString& fileName = {});
 
     const QString& FileName() const { return fileName; }
-    void SetFileName(const QString& value);
 
     // The version, or nothing for a file without the note, a damaged or
     // truncated ELF file, or a file that is not ELF at all.

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <algorithm>
+#include <cmath>
 #include <QWidget>
 
 TAnchorLayout::TAnchorLayout(QWidget* parent)
@@ -21,12 +22,22 @@ TAnchorLayout* TAnchorLayout::For(QWidget* parent)
 
 void TAnchorLayout::Place(QWidget* child, const QRect& rect, TAnchors anchors)
 {
+    Place(child, rect, anchors, std::nullopt);
+}
+
+void TAnchorLayout::Place(QWidget* child, const QRect& rect, TAnchors anchors, THorizontalShare share)
+{
+    Place(child, rect, anchors, std::optional<THorizontalShare>(share));
+}
+
+void TAnchorLayout::Place(QWidget* child, const QRect& rect, TAnchors anchors, std::optional<THorizontalShare> share)
+{
     child->setGeometry(rect);
     QWidget* parent = child->parentWidget();
     if (!parent)
         return;
     TAnchorLayout* layout = For(parent);
-    const Entry entry{child, rect, layout->appliedSize, anchors};
+    const Entry entry{child, rect, layout->appliedSize, anchors, share};
     const auto existing = std::find_if(layout->entries.begin(), layout->entries.end(),
                                        [&](const Entry& e) { return e.child == child; });
     if (existing != layout->entries.end())
@@ -47,11 +58,20 @@ static void FollowAxis(int& start, int& length, int delta, bool nearEdge, bool f
         start += delta / 2;
 }
 
-QRect TAnchorLayout::Follow(const QRect& rect, QSize placedIn, QSize size, TAnchors anchors)
+QRect TAnchorLayout::Follow(const QRect& rect, QSize placedIn, QSize size, TAnchors anchors,
+                            std::optional<THorizontalShare> share)
 {
     int x = rect.x(), y = rect.y(), w = rect.width(), h = rect.height();
-    FollowAxis(x, w, size.width() - placedIn.width(), anchors & akLeft, anchors & akRight);
-    FollowAxis(y, h, size.height() - placedIn.height(), anchors & akTop, anchors & akBottom);
+    const int dx = size.width() - placedIn.width();
+    if (share) {
+        // Rounded the same way for every child, so that neighbours meet.
+        const int left = int(std::lround(dx * share->left)), right = int(std::lround(dx * share->right));
+        x += left;
+        w += right - left;
+    } else {
+        FollowAxis(x, w, dx, anchors & Anchor::Left, anchors & Anchor::Right);
+    }
+    FollowAxis(y, h, size.height() - placedIn.height(), anchors & Anchor::Top, anchors & Anchor::Bottom);
     return QRect(x, y, std::max(w, 0), std::max(h, 0));
 }
 
@@ -61,7 +81,7 @@ void TAnchorLayout::Apply()
     appliedSize = size;
     for (const Entry& entry : entries) {
         if (entry.child)
-            entry.child->setGeometry(Follow(entry.rect, entry.placedIn, size, entry.anchors));
+            entry.child->setGeometry(Follow(entry.rect, entry.placedIn, size, entry.anchors, entry.share));
     }
 }
 

@@ -42,6 +42,33 @@ QRect TPositionBar::BandRect(int from, int to) const
     return QRect(left, groove.top(), right - left + 1, groove.height());
 }
 
+void TPositionBar::PaintSplitRange(QPainter& painter) const
+{
+    // A strip of its own colour right under the groove, so that the range is
+    // never confused with the groove's filled (played) part, which stays as
+    // the style draws it; dark edges reach from above the groove to below the
+    // strip, so that an end can be found wherever the handle stands.
+    const bool enabled = isEnabled();
+    const QColor fill = enabled ? SplitRangeColor : QColor(200, 185, 150);
+    const QColor edge = enabled ? SplitRangeEdgeColor : palette().color(QPalette::Disabled, QPalette::WindowText);
+    const QRect band = SplitRangeRect();
+    painter.save();
+    painter.fillRect(band, fill);
+    painter.setPen(edge);
+    painter.drawLine(band.bottomLeft(), band.bottomRight());
+    const QRect groove = BandRect(selStart, selEnd);
+    const int top = groove.top() - 3, height = band.bottom() + 2 - top;
+    painter.fillRect(QRect(band.left() - 1, top, 2, height), edge);
+    painter.fillRect(QRect(band.right(), top, 2, height), edge);
+    painter.restore();
+}
+
+QRect TPositionBar::SplitRangeRect() const
+{
+    const QRect groove = BandRect(selStart, selEnd);
+    return QRect(groove.left(), groove.bottom() + 2, groove.width(), SplitRangeHeight);
+}
+
 void TPositionBar::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -53,14 +80,8 @@ void TPositionBar::paintEvent(QPaintEvent*)
         option.subControls |= QStyle::SC_SliderTickmarks;
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
     // Both ends at 0 means no band at all.
-    if (showSelRange && maximum() > minimum() && selEnd >= selStart && (selStart != 0 || selEnd != 0)) {
-        const QRect band = BandRect(selStart, selEnd).adjusted(0, 1, 0, -1);
-        painter.fillRect(band, palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                               QPalette::Highlight));
-        painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawLine(band.left(), band.top() - 3, band.left(), band.bottom() + 3);
-        painter.drawLine(band.right(), band.top() - 3, band.right(), band.bottom() + 3);
-    }
+    if (showSelRange && maximum() > minimum() && selEnd >= selStart && (selStart != 0 || selEnd != 0))
+        PaintSplitRange(painter);
     option.subControls = QStyle::SC_SliderHandle;
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
 }

@@ -1,14 +1,21 @@
 #pragma once
 
+#include <QColor>
 #include <QSlider>
 
+class QPainter;
+
 // A horizontal position bar whose selection band (SelStart..SelEnd, full
-// 32-bit values in the bar's unit) is drawn inside the groove, under the
-// handle, with marks at both ends.
+// 32-bit values in the bar's unit) is drawn as a strip of its own colour just
+// under the groove, with dark edges at both ends reaching over the groove.
 class TPositionBar : public QSlider
 {
     Q_OBJECT
 public:
+    // Amber, far from the highlight colour of the played part.
+    static inline const QColor SplitRangeColor{255, 170, 0};
+    static inline const QColor SplitRangeEdgeColor{110, 55, 0};
+
     explicit TPositionBar(QWidget* parent = nullptr);
 
     int SelStart() const { return selStart; }
@@ -19,11 +26,16 @@ public:
 
     // The pixel span of value range [from, to] along the groove.
     QRect BandRect(int from, int to) const;
+    // Where the selection band's strip is drawn.
+    QRect SplitRangeRect() const;
+    static constexpr int SplitRangeHeight = 5;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void PaintSplitRange(QPainter& painter) const;
+
     int selStart = 0;
     int selEnd = 0;
     bool showSelRange = true;

@@ -73,14 +73,15 @@ TEST_F(KadrixLayoutTest, GroupsFollowTheRightAndBottomEdgesWhenResized)
 
     window->resize(1000, 750);
     QApplication::processEvents();
-    EXPECT_EQ(GeometryIn(ui.gbSelectedFrame, window.get()), scenes.translated(200, 0).adjusted(0, 0, 0, 150));
-    EXPECT_EQ(GeometryIn(ui.GroupBox1, window.get()), movie.adjusted(0, 0, 200, 150));
+    // The scene list and the movie side share the extra width half and half.
+    EXPECT_EQ(GeometryIn(ui.gbSelectedFrame, window.get()), scenes.adjusted(100, 0, 200, 150));
+    EXPECT_EQ(GeometryIn(ui.GroupBox1, window.get()), movie.adjusted(0, 0, 100, 150));
     EXPECT_EQ(GeometryIn(ui.TrackBar1, window.get()), bar.translated(0, 150).adjusted(0, 0, 200, 0));
     EXPECT_EQ(GeometryIn(ui.btnCancel, window.get()), cancel.translated(200, 150));
     EXPECT_EQ(GeometryIn(ui.pnlHelp, window.get()), help.translated(0, 150));
     EXPECT_EQ(GeometryIn(ui.btnPlay, window.get()), play.translated(0, 150));
-    EXPECT_EQ(GeometryIn(ui.gbSetting, window.get()), setting.adjusted(0, 0, 200, 0));
-    EXPECT_EQ(GeometryIn(ui.Panel1, window.get()), view.adjusted(0, 0, 200, 150));
+    EXPECT_EQ(GeometryIn(ui.gbSetting, window.get()), setting.adjusted(0, 0, 100, 0));
+    EXPECT_EQ(GeometryIn(ui.Panel1, window.get()), view.adjusted(0, 0, 100, 150));
     EXPECT_EQ(ui.PaintBox1->size(), ui.Panel1->size());
 }
 
@@ -164,8 +165,9 @@ TEST_F(KadrixLayoutTest, EveryButtonWithAnActionRunsItsOwnAction)
         EXPECT_EQ(runs, (std::map<const TAction*, int>{{action, 1}})) << button->objectName().toStdString();
     }
     // Every action has its button but the scene list's double click, the
-    // three frame commands of the bar's menu and the contact sheet (menus).
-    EXPECT_EQ(bound, window->Actions().All().size() - 5);
+    // three frame commands of the bar's menu, the contact sheet and the two
+    // copy commands (menus).
+    EXPECT_EQ(bound, window->Actions().All().size() - 7);
 }
 
 TEST_F(KadrixLayoutTest, NothingPlaysOrStepsBeforeAMovieIsShown)

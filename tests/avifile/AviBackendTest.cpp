@@ -109,7 +109,7 @@ TEST_F(AviBackendTest, OpensUncompressedVideoBlackAndDeliversFramesTopRowFirst)
         ASSERT_TRUE(backend.RenderFrame(frame)) << position;
         EXPECT_EQ(frame.Width(), 4);
         EXPECT_EQ(frame.Height(), 2);
-        EXPECT_EQ(frame.PixelFormat(), TPixelFormat::pf24bit);
+        EXPECT_EQ(frame.PixelFormat(), TPixelFormat::Bgr24);
         EXPECT_EQ(PixelAt(frame, 3, 0), Bgr(0, expected + 1, 0)) << position;
         EXPECT_EQ(PixelAt(frame, 0, 1), Bgr(expected + 1, 0, 0)) << position;
     }

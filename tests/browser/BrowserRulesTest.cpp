@@ -61,3 +61,13 @@ TEST(BrowserRules, CaptionsAreShortenedBetweenWholeCharacters)
     for (const auto& c : cases)
         EXPECT_EQ(ShortenCaption(c.text, c.width, measure), c.expected) << c.text.toStdString() << " @" << c.width;
 }
+
+TEST(BrowserRules, ThumbnailSizesStepThroughTheOfferedOnesAndStopAtTheEnds)
+{
+    const struct { int current; int steps; int size; } cases[] = {
+        {100, 1, 160}, {160, 1, 240}, {240, 1, 240}, {240, -1, 160}, {100, -1, 100},
+        {100, 5, 240}, {240, -5, 100}, {150, 0, 100}, {200, 1, 240}, {16, 0, 100}, {999, 0, 240},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(StepThumbnailSize(c.current, c.steps), c.size) << c.current << " " << c.steps;
+}

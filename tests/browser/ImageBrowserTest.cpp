@@ -1,5 +1,6 @@
 #include "browser/FImageBrowser.h"
 #include "browser/TBrowserListView.h"
+#include "browser/TScenePreview.h"
 #include "browser/UBrowserRules.h"
 #include "picture/TCustomImagePack.h"
 #include "picture/TPictureEx.h"
@@ -294,4 +295,71 @@ TEST(ImageBrowser, KeysRunTheWindowsActionsAndEnterNeverReachesTheDefaultButton)
     QTest::mouseDClick(browser->ListView1()->viewport(), Qt::LeftButton, {}, item.center());
     EXPECT_EQ(activations, 2);
     EXPECT_EQ(browser->SelectedIndex(), 4);
+}
+
+TEST(ImageBrowser, TheWheelScrollsByRowsAndCtrlWheelStepsTheSize)
+{
+    Fixture f(40, {300, 400});
+    int chosen = 0;
+    QObject::connect(f.browser, &TfrmImageBrowser::ThumbnailSizeChosen, [&](int size) { chosen = size; });
+    QScrollBar& bar = *f.browser->ListView1()->verticalScrollBar();
+    const int row = f.browser->ListView1()->visualRect(f.Item(2)).top() - f.browser->ListView1()->visualRect(f.Item(0)).top();
+    ASSERT_EQ(f.browser->ColumnCount(), 2);
+    ASSERT_GT(row, 0);
+    const auto wheel = [&](int angle, Qt::KeyboardModifiers modifiers) {
+        const QPointF at = f.Viewport()->rect().center();
+        QWheelEvent event(at, f.Viewport()->mapToGlobal(at), {}, {0, angle}, Qt::NoButton, modifiers, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(f.Viewport(), &event);
+    };
+    // One notch is one row, two half notches too; back up by one.
+    const struct { int angle; int value; } steps[] = {{-120, row}, {-60, row}, {-60, 2 * row}, {120, row}};
+    for (const auto& step : steps) {
+        wheel(step.angle, Qt::NoModifier);
+        EXPECT_EQ(bar.value(), step.value) << step.angle;
+    }
+    const struct { int angle; int size; } zooms[] = {{120, 160}, {120, 240}, {120, 240}, {-240, 100}};
+    for (const auto& zoom : zooms) {
+        wheel(zoom.angle, Qt::ControlModifier);
+        EXPECT_EQ(f.browser->ThumbnailSize(), zoom.size) << zoom.angle;
+    }
+    EXPECT_EQ(chosen, 100);
+}
+
+TEST(ImageBrowser, SpaceOrARestingMouseShowsAPreviewWithTheOriginAndEscClosesIt)
+{
+    Fixture f(6, {300, 400});
+    f.scenes.colors[3] = Qt::blue;
+    f.scenes.pack.Reset();
+    f.browser->OnGetInfoTip = [](int i) { return QStringLiteral("trip.mpg 00:00:0%1.00").arg(i); };
+    QApplication::setActiveWindow(&f.window);
+    f.browser->FormActivate();
+    QWidget* list = f.browser->ListView1();
+    f.browser->SelectIndex(3);
+
+    QTest::keyClick(list, Qt::Key_Space);
+    ASSERT_EQ(f.browser->PreviewIndex(), 3);
+    const TScenePreview& preview = f.browser->Preview();
+    EXPECT_EQ(preview.Lines(), (QStringList{"No.4", "trip.mpg 00:00:03.00"}));
+    // 640 x 480 fitted into the preview's box, several times a thumbnail.
+    EXPECT_EQ(preview.Picture().size(), QSize(TScenePreview::BoxHeight * 4 / 3, TScenePreview::BoxHeight));
+    EXPECT_EQ(preview.Picture().pixelColor(10, 10), QColor(Qt::blue));
+    EXPECT_EQ(f.browser->SelectedIndexes(), std::vector<int>{3}) << "Space does not change the selection";
+    QTest::keyClick(list, Qt::Key_Escape);
+    EXPECT_EQ(f.browser->PreviewIndex(), -1);
+    QTest::keyClick(list, Qt::Key_Space);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(f.browser->PreviewIndex(), -1) << "Space again closes it";
+
+    // Resting on an item shows it after the delay; any change of the list closes it.
+    const QPoint over = f.browser->ListView1()->visualRect(f.Item(1)).center();
+    QTest::mouseMove(f.Viewport(), over);
+    QMouseEvent move(QEvent::MouseMove, over, f.Viewport()->mapToGlobal(over), Qt::NoButton, {}, {});
+    QApplication::sendEvent(f.Viewport(), &move);
+    EXPECT_TRUE(f.browser->HoverTimer().isActive());
+    EXPECT_EQ(f.browser->PreviewIndex(), -1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.browser->PreviewIndex() >= 0; }, 10000));
+    EXPECT_EQ(f.browser->PreviewIndex(), 1);
+    f.browser->SetCaptions(Captions(6));
+    EXPECT_EQ(f.browser->PreviewIndex(), -1);
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
 
 namespace {
 
@@ -29,251 +30,118 @@ QRgb pixel(const TSafetyBitmap& bitmap, int x, int y)
 
 } // namespace
 
-// ---- layouts that keep their format -----------------------------------------
+// ---- layouts, one table -------------------------------------------------------
 
-TEST(BmpReaderFormats, TwentyFourBitBottomUpKeepsFormatAndRowOrder)
+namespace {
+
+QList<uint32_t> Palette(int count, uint32_t (*entry)(uint32_t index))
 {
-    BmpBuilder b;   // 4 x 2, 24 bits
-    b.FillRows([](int row, int byte) { return uint8_t(row == 0 ? (byte % 3 == 2 ? 255 : 0) : (byte % 3 == 0 ? 255 : 0)); });
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(bmp.PixelFormat(), TPixelFormat::pf24bit);
-    ASSERT_EQ(bmp.Width(), 4);
-    ASSERT_EQ(bmp.Height(), 2);
+    QList<uint32_t> palette;
+    for (int i = 0; i < count; ++i)
+        palette.append(entry(uint32_t(i)));
+    return palette;
+}
+
+struct TPixelAt
+{
+    int x, y;
+    QRgb rgb; // opaque: any fourth byte in the file is ignored
+};
+
+struct TLayoutCase
+{
+    const char* name;
+    BmpBuilder file;
+    TPixelFormat format;
+    QList<TPixelAt> pixels;
+    int colours = 0; // size of the colour table kept, for paletted results
+};
+
+// The format each layout keeps (or is widened to) and the pixels it reads.
+const TLayoutCase LayoutCases[] = {
     // The first row in the file is the bottom row: red; the top row is blue.
-    EXPECT_EQ(pixel(bmp, 0, 1), 0xFF0000u);
-    EXPECT_EQ(pixel(bmp, 3, 0), 0x0000FFu);
-}
-
-TEST(BmpReaderFormats, TopDownRowsStayInOrder)
-{
-    BmpBuilder b;
-    b.height = -2;
-    b.FillRows([](int row, int byte) { return uint8_t(row == 0 && byte % 3 == 1 ? 255 : 0); });
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(pixel(bmp, 0, 0), 0x00FF00u);
-    EXPECT_EQ(pixel(bmp, 0, 1), 0x000000u);
-}
-
-TEST(BmpReaderFormats, OneBitUsesItsPalette)
-{
-    BmpBuilder b;
-    b.width = 10;
-    b.height = 1;
-    b.bitCount = 1;
-    b.palette = {0x000000, 0xFFFFFF};
-    b.pixels = QByteArray::fromHex("a0400000");   // 1010 0000 0100 0000
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(bmp.PixelFormat(), TPixelFormat::pf1bit);
-    EXPECT_EQ(pixel(bmp, 0, 0), 0xFFFFFFu);
-    EXPECT_EQ(pixel(bmp, 1, 0), 0x000000u);
-    EXPECT_EQ(pixel(bmp, 2, 0), 0xFFFFFFu);
-    EXPECT_EQ(pixel(bmp, 9, 0), 0xFFFFFFu);
-    EXPECT_EQ(pixel(bmp, 8, 0), 0x000000u);
-}
-
-TEST(BmpReaderFormats, FourBitKeepsSixteenColours)
-{
-    BmpBuilder b;
-    b.width = 3;
-    b.height = 1;
-    b.bitCount = 4;
-    for (uint32_t i = 0; i < 16; ++i)
-        b.palette.append(i * 0x101010);
-    b.pixels = QByteArray::fromHex("f1e00000");
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(bmp.PixelFormat(), TPixelFormat::pf4bit);
-    EXPECT_EQ(bmp.Image().colorCount(), 16);
-    EXPECT_EQ(pixel(bmp, 0, 0), 0xF0F0F0u);
-    EXPECT_EQ(pixel(bmp, 1, 0), 0x101010u);
-    EXPECT_EQ(pixel(bmp, 2, 0), 0xE0E0E0u);
-}
-
-TEST(BmpReaderFormats, EightBitWithShortPaletteDrawsMissingIndexesBlack)
-{
-    BmpBuilder b;
-    b.width = 2;
-    b.height = 1;
-    b.bitCount = 8;
-    b.colorsUsed = 2;
-    b.palette = {0x123456, 0xABCDEF};
-    b.pixels = QByteArray::fromHex("0109" "0000");
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(bmp.PixelFormat(), TPixelFormat::pf8bit);
-    EXPECT_EQ(pixel(bmp, 0, 0), 0xABCDEFu);
-    EXPECT_EQ(pixel(bmp, 1, 0), 0x000000u);
-}
-
-TEST(BmpReaderFormats, CoreHeaderEightBitLoadsAll256Colours)
-{
-    BmpBuilder b;
-    b.headerSize = 12;
-    b.width = 2;
-    b.height = 1;
-    b.bitCount = 8;
-    for (uint32_t i = 0; i < 256; ++i)
-        b.palette.append((i << 16) | ((255 - i) << 8) | 7);
-    b.pixels = QByteArray::fromHex("00ff0000");
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(bmp.PixelFormat(), TPixelFormat::pf8bit);
-    EXPECT_EQ(bmp.Image().colorCount(), 256);
-    EXPECT_EQ(pixel(bmp, 0, 0), 0x00FF07u);
-    EXPECT_EQ(pixel(bmp, 1, 0), 0xFF0007u);
-}
-
-TEST(BmpReaderFormats, SixteenBitPlainIs555)
-{
-    BmpBuilder b;
-    b.width = 2;
-    b.height = 1;
-    b.bitCount = 16;
-    b.pixels = QByteArray::fromHex("007c" "1f00");   // red, blue
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(bmp.PixelFormat(), TPixelFormat::pf15bit);
-    EXPECT_EQ(pixel(bmp, 0, 0), 0xFF0000u);
-    EXPECT_EQ(pixel(bmp, 1, 0), 0x0000FFu);
-}
-
-TEST(BmpReaderFormats, SixteenBitFields565KeepSixteenBits)
-{
-    BmpBuilder b;
-    b.width = 2;
-    b.height = 1;
-    b.bitCount = 16;
-    b.compression = 3;
-    b.masks = {0xF800, 0x07E0, 0x001F};
-    b.pixels = QByteArray::fromHex("e007" "00f8");   // green, red
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(bmp.PixelFormat(), TPixelFormat::pf16bit);
-    EXPECT_EQ(pixel(bmp, 0, 0), 0x00FF00u);
-    EXPECT_EQ(pixel(bmp, 1, 0), 0xFF0000u);
-}
-
-TEST(BmpReaderFormats, ThirtyTwoBitIgnoresFourthByte)
-{
-    BmpBuilder b;
-    b.width = 1;
-    b.height = 1;
-    b.bitCount = 32;
-    b.pixels = QByteArray::fromHex("30201000");
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(bmp.PixelFormat(), TPixelFormat::pf32bit);
-    EXPECT_EQ(bmp.Image().pixel(0, 0), 0xFF102030u);
-}
-
-TEST(BmpReaderFormats, OddBitFieldMasksLoadAsTwentyFourBits)
-{
-    BmpBuilder b;
-    b.width = 2;
-    b.height = 1;
-    b.bitCount = 32;
-    b.compression = 3;
-    b.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};   // red in the low byte
-    b.pixels = QByteArray::fromHex("11223300" "ff000000");
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(bmp.PixelFormat(), TPixelFormat::pf24bit);
-    EXPECT_EQ(pixel(bmp, 0, 0), 0x112233u);
-    EXPECT_EQ(pixel(bmp, 1, 0), 0xFF0000u);
-}
-
-TEST(BmpReaderFormats, SixteenBitFourBitMasksScaleToFullRange)
-{
-    BmpBuilder b;
-    b.width = 1;
-    b.height = 1;
-    b.bitCount = 16;
-    b.compression = 3;
-    b.masks = {0x0F00, 0x00F0, 0x000F};
-    b.pixels = QByteArray::fromHex("f8000000");   // 0x00F8: green 15, blue 8
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(bmp.PixelFormat(), TPixelFormat::pf24bit);
-    EXPECT_EQ(pixel(bmp, 0, 0), 0x00FF88u);
-}
-
-TEST(BmpReaderFormats, Version5HeaderCarriesItsOwnMasks)
-{
-    BmpBuilder b;
-    b.headerSize = 124;
-    b.width = 1;
-    b.height = 1;
-    b.bitCount = 16;
-    b.compression = 3;
-    b.masks = {0xF800, 0x07E0, 0x001F};
-    b.pixels = QByteArray::fromHex("1f000000");
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(bmp.PixelFormat(), TPixelFormat::pf16bit);
-    EXPECT_EQ(pixel(bmp, 0, 0), 0x0000FFu);
-}
-
-TEST(BmpReaderFormats, PixelDataIsTakenRightAfterTheColourTable)
-{
-    BmpBuilder b;
-    b.width = 1;
-    b.height = 1;
-    b.gapBeforePixels = 4;       // the offset field points past four 0x77 bytes
-    b.pixels = QByteArray::fromHex("00000000");
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(pixel(bmp, 0, 0), 0x777777u);
-}
-
-// ---- run-length encoded data ---------------------------------------------------
-
-TEST(BmpReaderRle, Rle8RunsAbsoluteRunsAndDelta)
-{
-    BmpBuilder b;
-    b.width = 6;
-    b.height = 2;
-    b.bitCount = 8;
-    b.compression = 1;
-    b.palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
-    b.colorsUsed = 4;
-    // bottom row: 3 x colour 1, absolute 2,3,2 (padded); end of line;
+    {"24 bits bottom-up", {.pixels = QByteArray::fromHex("0000ff0000ff0000ff0000ff" "ff0000ff0000ff0000ff0000")},
+     TPixelFormat::Bgr24, {{0, 1, 0xFF0000}, {3, 0, 0x0000FF}}},
+    {"24 bits top-down", {.height = -2, .pixels = QByteArray::fromHex("00ff0000ff0000ff0000ff00" "000000000000000000000000")},
+     TPixelFormat::Bgr24, {{0, 0, 0x00FF00}, {0, 1, 0x000000}}},
+    {"1 bit through its palette",
+     {.width = 10, .height = 1, .bitCount = 1, .palette = {0x000000, 0xFFFFFF}, .pixels = QByteArray::fromHex("a0400000")},
+     TPixelFormat::Indexed1, {{0, 0, 0xFFFFFF}, {1, 0, 0x000000}, {2, 0, 0xFFFFFF}, {8, 0, 0x000000}, {9, 0, 0xFFFFFF}}, 2},
+    {"4 bits keep sixteen colours",
+     {.width = 3, .height = 1, .bitCount = 4, .palette = Palette(16, [](uint32_t i) { return i * 0x101010; }),
+      .pixels = QByteArray::fromHex("f1e00000")},
+     TPixelFormat::Indexed4, {{0, 0, 0xF0F0F0}, {1, 0, 0x101010}, {2, 0, 0xE0E0E0}}, 16},
+    {"8 bits, short palette: missing indexes black",
+     {.width = 2, .height = 1, .bitCount = 8, .colorsUsed = 2, .palette = {0x123456, 0xABCDEF},
+      .pixels = QByteArray::fromHex("01090000")},
+     TPixelFormat::Indexed8, {{0, 0, 0xABCDEF}, {1, 0, 0x000000}}},
+    {"core header, 8 bits, all 256 colours",
+     {.headerSize = 12, .width = 2, .height = 1, .bitCount = 8,
+      .palette = Palette(256, [](uint32_t i) { return (i << 16) | ((255 - i) << 8) | 7; }),
+      .pixels = QByteArray::fromHex("00ff0000")},
+     TPixelFormat::Indexed8, {{0, 0, 0x00FF07}, {1, 0, 0xFF0007}}, 256},
+    {"16 bits plain are 5-5-5", {.width = 2, .height = 1, .bitCount = 16, .pixels = QByteArray::fromHex("007c1f00")},
+     TPixelFormat::Rgb555, {{0, 0, 0xFF0000}, {1, 0, 0x0000FF}}},
+    {"16 bits with 5-6-5 fields keep sixteen bits",
+     {.width = 2, .height = 1, .bitCount = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F},
+      .pixels = QByteArray::fromHex("e00700f8")},
+     TPixelFormat::Rgb565, {{0, 0, 0x00FF00}, {1, 0, 0xFF0000}}},
+    {"32 bits ignore the fourth byte", {.width = 1, .height = 1, .bitCount = 32, .pixels = QByteArray::fromHex("30201000")},
+     TPixelFormat::Rgb32, {{0, 0, 0x102030}}},
+    {"odd bit-field masks widen to 24 bits",
+     {.width = 2, .height = 1, .bitCount = 32, .compression = 3, .masks = {0x000000FF, 0x0000FF00, 0x00FF0000},
+      .pixels = QByteArray::fromHex("11223300ff000000")},
+     TPixelFormat::Bgr24, {{0, 0, 0x112233}, {1, 0, 0xFF0000}}},
+    {"4-bit masks scale to the full range", // 0x00F8: green 15, blue 8
+     {.width = 1, .height = 1, .bitCount = 16, .compression = 3, .masks = {0x0F00, 0x00F0, 0x000F},
+      .pixels = QByteArray::fromHex("f8000000")},
+     TPixelFormat::Bgr24, {{0, 0, 0x00FF88}}},
+    {"version 5 header carries its own masks",
+     {.headerSize = 124, .width = 1, .height = 1, .bitCount = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F},
+      .pixels = QByteArray::fromHex("1f000000")},
+     TPixelFormat::Rgb565, {{0, 0, 0x0000FF}}},
+    // The offset field points past four 0x77 bytes: pixels start right after the colour table.
+    {"pixels right after the colour table",
+     {.width = 1, .height = 1, .gapBeforePixels = 4, .pixels = QByteArray::fromHex("00000000")},
+     TPixelFormat::Bgr24, {{0, 0, 0x777777}}},
+    // Bottom row: 3 x colour 1, absolute 2,3,2 (padded); end of line;
     // top row: delta (2, 0) then 2 x colour 3; end of bitmap.
-    b.pixels = QByteArray::fromHex("0301" "0003020302" "00" "0000" "00020200" "0203" "0001");
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(bmp.PixelFormat(), TPixelFormat::pf24bit);
-    EXPECT_EQ(pixel(bmp, 0, 1), 0xFF0000u);
-    EXPECT_EQ(pixel(bmp, 2, 1), 0xFF0000u);
-    EXPECT_EQ(pixel(bmp, 3, 1), 0x00FF00u);
-    EXPECT_EQ(pixel(bmp, 4, 1), 0x0000FFu);
-    EXPECT_EQ(pixel(bmp, 5, 1), 0x00FF00u);
-    EXPECT_EQ(pixel(bmp, 0, 0), 0x000000u);   // skipped by the delta
-    EXPECT_EQ(pixel(bmp, 2, 0), 0x0000FFu);
-    EXPECT_EQ(pixel(bmp, 3, 0), 0x0000FFu);
-    EXPECT_EQ(pixel(bmp, 4, 0), 0x000000u);
-}
+    {"RLE8 runs, absolute runs and delta",
+     {.width = 6, .height = 2, .bitCount = 8, .compression = 1, .colorsUsed = 4,
+      .palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF},
+      .pixels = QByteArray::fromHex("0301" "0003020302" "00" "0000" "00020200" "0203" "0001")},
+     TPixelFormat::Bgr24,
+     {{0, 1, 0xFF0000}, {2, 1, 0xFF0000}, {3, 1, 0x00FF00}, {4, 1, 0x0000FF}, {5, 1, 0x00FF00},
+      {0, 0, 0x000000}, {2, 0, 0x0000FF}, {3, 0, 0x0000FF}, {4, 0, 0x000000}}},
+    // A run of 3 alternating 1,2,1; absolute 3 pixels "2 1 2" in two bytes; end of bitmap.
+    {"RLE4 alternates nibbles",
+     {.width = 6, .height = 1, .bitCount = 4, .compression = 2, .colorsUsed = 3, .palette = {0x000000, 0xFF0000, 0x00FF00},
+      .pixels = QByteArray::fromHex("0312" "00032120" "0001")},
+     TPixelFormat::Bgr24,
+     {{0, 0, 0xFF0000}, {1, 0, 0x00FF00}, {2, 0, 0xFF0000}, {3, 0, 0x00FF00}, {4, 0, 0xFF0000}, {5, 0, 0x00FF00}}},
+    // A long run, a far delta and a truncated absolute run.
+    {"RLE runs past the bitmap are clipped",
+     {.width = 2, .height = 1, .bitCount = 8, .compression = 1, .colorsUsed = 2, .palette = {0x000000, 0xFFFFFF},
+      .pixels = QByteArray::fromHex("ff01" "0002ffff" "ff01" "00ff")},
+     TPixelFormat::Bgr24, {{1, 0, 0xFFFFFF}}},
+};
 
-TEST(BmpReaderRle, Rle4AlternatesNibbles)
-{
-    BmpBuilder b;
-    b.width = 6;
-    b.height = 1;
-    b.bitCount = 4;
-    b.compression = 2;
-    b.palette = {0x000000, 0xFF0000, 0x00FF00};
-    b.colorsUsed = 3;
-    // run of 3 alternating 1,2,1; absolute 3 pixels "2 1 2" in two bytes; end of bitmap
-    b.pixels = QByteArray::fromHex("0312" "00032120" "0001");
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(pixel(bmp, 0, 0), 0xFF0000u);
-    EXPECT_EQ(pixel(bmp, 1, 0), 0x00FF00u);
-    EXPECT_EQ(pixel(bmp, 2, 0), 0xFF0000u);
-    EXPECT_EQ(pixel(bmp, 3, 0), 0x00FF00u);
-    EXPECT_EQ(pixel(bmp, 4, 0), 0xFF0000u);
-    EXPECT_EQ(pixel(bmp, 5, 0), 0x00FF00u);
-}
+} // namespace
 
-TEST(BmpReaderRle, RunsPastTheBitmapAreClipped)
+TEST(BmpReaderLayouts, EachLayoutKeepsItsFormatAndReadsItsPixels)
 {
-    BmpBuilder b;
-    b.width = 2;
-    b.height = 1;
-    b.bitCount = 8;
-    b.compression = 1;
-    b.palette = {0x000000, 0xFFFFFF};
-    b.colorsUsed = 2;
-    b.pixels = QByteArray::fromHex("ff01" "0002ffff" "ff01" "00ff");   // long run, far delta, truncated absolute
-    const TSafetyBitmap bmp = load(b.Build());
-    EXPECT_EQ(pixel(bmp, 1, 0), 0xFFFFFFu);
+    for (const TLayoutCase& c : LayoutCases) {
+        SCOPED_TRACE(c.name);
+        const TSafetyBitmap bmp = load(c.file.Build());
+        EXPECT_EQ(bmp.PixelFormat(), c.format);
+        EXPECT_EQ(bmp.Width(), c.file.width);
+        EXPECT_EQ(bmp.Height(), std::abs(c.file.height));
+        if (c.colours > 0) {
+            EXPECT_EQ(bmp.Image().colorCount(), c.colours);
+        }
+        for (const TPixelAt& at : c.pixels)
+            EXPECT_EQ(bmp.Image().pixel(at.x, at.y), 0xFF000000u | at.rgb) << at.x << "," << at.y;
+    }
 }
 
 // ---- refused files -------------------------------------------------------------

@@ -35,7 +35,7 @@ int cleanOutcomes(QByteArray data)
             ++clean;
         }
     }
-    for (TJPEGScale scale : {TJPEGScale::jsFullSize, TJPEGScale::jsHalf, TJPEGScale::jsQuarter, TJPEGScale::jsEighth}) {
+    for (TJpegScale scale : {TJpegScale::FullSize, TJpegScale::Half, TJpegScale::Quarter, TJpegScale::Eighth}) {
         QBuffer buffer(&data);
         buffer.open(QIODevice::ReadOnly);
         TSafetyJPEGImage jpeg;

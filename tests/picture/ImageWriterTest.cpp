@@ -152,8 +152,8 @@ TEST(ImageWriterFailures, ExistingFileIsReplaced)
 TEST(ImageWriterRoundTrip, BitmapFormatsSurviveOwnReader)
 {
     const QImage picture = testPicture(13, 7);
-    for (TPixelFormat format : {TPixelFormat::pf1bit, TPixelFormat::pf4bit, TPixelFormat::pf8bit, TPixelFormat::pf15bit,
-                                TPixelFormat::pf16bit, TPixelFormat::pf24bit, TPixelFormat::pf32bit}) {
+    for (TPixelFormat format : {TPixelFormat::Indexed1, TPixelFormat::Indexed4, TPixelFormat::Indexed8, TPixelFormat::Rgb555,
+                                TPixelFormat::Rgb565, TPixelFormat::Bgr24, TPixelFormat::Rgb32}) {
         TSafetyBitmap source;
         source.SetImage(picture);
         source.SetPixelFormat(format);

@@ -137,8 +137,8 @@ TEST(JpegScale, DownScalingAndFastMode)
 {
     TSafetyJPEGImage image;
     ASSERT_EQ(loadAt(image, MakeJpeg(JpegKind::Baseline, 100, 60)), -1);
-    const struct { TJPEGScale scale; int width, height; } cases[] = {
-        {TJPEGScale::jsHalf, 50, 30}, {TJPEGScale::jsQuarter, 25, 15}, {TJPEGScale::jsEighth, 13, 8}, {TJPEGScale::jsFullSize, 100, 60}};
+    const struct { TJpegScale scale; int width, height; } cases[] = {
+        {TJpegScale::Half, 50, 30}, {TJpegScale::Quarter, 25, 15}, {TJpegScale::Eighth, 13, 8}, {TJpegScale::FullSize, 100, 60}};
     for (const auto& c : cases) {
         image.SetScale(c.scale);
         EXPECT_EQ(image.Width(), c.width);
@@ -146,9 +146,9 @@ TEST(JpegScale, DownScalingAndFastMode)
         EXPECT_EQ(image.Bitmap().size(), QSize(c.width, c.height));
     }
     EXPECT_EQ(image.JpegWidth(), 100);
-    image.SetPerformance(TJPEGPerformance::jpBestSpeed);
+    image.SetPerformance(TJpegPerformance::BestSpeed);
     image.SetSmoothing(false);
-    image.SetScale(TJPEGScale::jsQuarter);
+    image.SetScale(TJpegScale::Quarter);
     EXPECT_EQ(image.Bitmap().size(), QSize(25, 15));
     EXPECT_GT(qRed(image.Bitmap().pixel(24, 7)), 200);
 }
@@ -179,7 +179,7 @@ TEST(JpegAssign, BitmapRoundTrip)
     TSafetyBitmap back;
     back.Assign(jpeg);
     ASSERT_EQ(back.Width(), 32);
-    EXPECT_EQ(back.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_EQ(back.PixelFormat(), TPixelFormat::Bgr24);
     EXPECT_NEAR(qGreen(back.Image().pixel(5, 5)), 200, 6);
 }
 

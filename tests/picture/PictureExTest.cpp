@@ -207,7 +207,7 @@ TEST(SafetyBitmapAssign, SharedPixelsCopyOnlyTransparency)
     a.SetTransparentColor(Qt::yellow);
     b.Assign(a);
     EXPECT_TRUE(b.Transparent());
-    EXPECT_EQ(b.TransparentMode(), TTransparentMode::tmFixed);
+    EXPECT_EQ(b.TransparentMode(), TTransparentMode::Fixed);
     EXPECT_EQ(b.TransparentColor(), QColor(Qt::yellow));
     b.SetSize24(3, 3);
     EXPECT_FALSE(b.Equals(a)) << "writing pixels detaches the shared data";

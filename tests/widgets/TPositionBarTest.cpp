@@ -19,23 +19,42 @@ TEST(TPositionBar, BandSpansTheGrooveInProportionToTheSelection)
     EXPECT_EQ(bar.BandRect(300000, 0), half);
 }
 
-TEST(TPositionBar, PaintsTheBandInTheHighlightColourOnlyWhenShown)
+// The range is a strip of its own colour, told from the played part (the
+// groove's fill in the highlight colour) on both sides of the handle; the
+// played part still shows inside the range.
+TEST(TPositionBar, PaintsTheBandInItsOwnColourBesideThePlayedPartOnlyWhenShown)
 {
     TPositionBar bar;
     bar.resize(400, 32);
     bar.setRange(0, 1000);
-    bar.setValue(1000); // handle out of the way at the right end
-    bar.SetSelection(0, 500);
-    const QRect band = bar.BandRect(200, 300);
-    const QPoint probe = band.center();
+    bar.setTickPosition(QSlider::TicksBelow);
+    bar.SetSelection(100, 900);
+    const auto amber = [](const QColor& c) { return c.red() > c.blue() + 60 && c.green() > c.blue() + 40; };
+    const QColor highlight = bar.palette().color(QPalette::Active, QPalette::Highlight);
+    const QRect strip = bar.SplitRangeRect();
+    ASSERT_LE(strip.bottom(), bar.height() - 1);
+    const int played = bar.BandRect(200, 200).center().x(), ahead = bar.BandRect(800, 800).center().x();
+    const int stripMiddle = strip.center().y();
+    for (const int value : {500, 1000, 0}) {
+        bar.setValue(value);
+        QImage image(bar.size(), QImage::Format_RGB32);
+        bar.render(&image);
+        for (const int x : {played, ahead}) {
+            EXPECT_TRUE(amber(image.pixelColor(x, stripMiddle))) << value << " at " << x;
+            EXPECT_NE(image.pixelColor(x, stripMiddle), highlight);
+        }
+        if (value == 500) {
+            // The style fills it with a gradient of the highlight colour.
+            const QColor fill = image.pixelColor(played, bar.BandRect(0, 0).center().y());
+            EXPECT_GT(fill.blue(), fill.red() + 60) << "the played part shows inside the range";
+        }
+    }
+    bar.setValue(500);
+    bar.SetShowSelRange(false);
     QImage image(bar.size(), QImage::Format_RGB32);
     bar.render(&image);
-    const QColor highlight = bar.palette().color(QPalette::Active, QPalette::Highlight);
-    EXPECT_EQ(image.pixelColor(probe), highlight);
-
-    bar.SetShowSelRange(false);
-    bar.render(&image);
-    EXPECT_NE(image.pixelColor(probe), highlight);
+    EXPECT_FALSE(amber(image.pixelColor(played, stripMiddle)));
+    EXPECT_FALSE(amber(image.pixelColor(ahead, stripMiddle)));
 }
 
 TEST(TPositionBar, DrawsItsGrooveAndTicksWithoutABand)
