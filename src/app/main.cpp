@@ -1,5 +1,6 @@
 #include "app/UApplication.h"
 #include "app/UKadrix.h"
+#include "support/Pathutil.h"
 
 #include <QFile>
 
@@ -8,25 +9,13 @@
 #include <memory>
 #include <stdexcept>
 
-namespace {
-
-// Paths are QStrings encoded for the file system with QFile::encodeName, so
-// a name whose bytes do not survive the round trip (not valid UTF-8) would
-// silently become another path.
-bool RepresentablePath(const QByteArray& raw)
-{
-    return QFile::encodeName(QFile::decodeName(raw)) == raw;
-}
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     // A file-size limit then fails the write (and the write helper reports
     // it) instead of killing the process with the host's result unwritten.
     std::signal(SIGXFSZ, SIG_IGN);
     TKadrixApplication app(argc, argv); // takes Qt's own options out of argv
-    if (argc > 1 && !RepresentablePath(argv[1])) {
+    if (argc > 1 && !Pathutil::IsRepresentablePath(argv[1])) {
         // A host waits for its folder to be used: running on our own in a
         // temporary folder instead would lose its work without a word.
         std::fprintf(stderr, "pellumo: cannot use \"%s\": the name is not valid UTF-8\n",

@@ -210,6 +210,11 @@ QString MakeUniqueTempFolder(const QString& prefix)
     throw EFolderError(CannotCreateFolderMessage() + QStringLiteral(": ") + TempFolder());
 }
 
+bool IsRepresentablePath(const QByteArray& raw)
+{
+    return QFile::encodeName(QFile::decodeName(raw)) == raw;
+}
+
 bool MakeFolderPath(const QString& path)
 {
     if (path.isEmpty())

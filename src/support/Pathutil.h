@@ -57,4 +57,9 @@ QString MakeUniqueTempFolder(const QString& prefix);
 // Creates the folder and any missing parents. An empty path raises EFolderError.
 bool MakeFolderPath(const QString& path);
 
+// True when a file-system name read as bytes (a program argument) comes back
+// unchanged from the QString it becomes: not valid UTF-8 would silently name
+// another file.
+bool IsRepresentablePath(const QByteArray& raw);
+
 } // namespace Pathutil

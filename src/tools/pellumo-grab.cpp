@@ -8,6 +8,7 @@
 #include "picture/UDeinterlace.h"
 #include "picture/UImageWriter.h"
 #include "support/Filever.h"
+#include "support/Pathutil.h"
 #include "tools/TGrabBatch.h"
 #include "tools/TGrabOptions.h"
 #include "tools/UGrabOutput.h"
@@ -39,11 +40,9 @@ void PrintError(const QString& message)
 // another file once it became a QString.
 bool RepresentableArguments(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray raw(argv[i]);
-        if (QFile::encodeName(QFile::decodeName(raw)) != raw)
+    for (int i = 1; i < argc; ++i)
+        if (!Pathutil::IsRepresentablePath(argv[i]))
             return false;
-    }
     return true;
 }
 
