@@ -2,8 +2,6 @@
 
 #include "app/UHelpViewer.h"
 #include "app/UHostExchange.h"
-#include "app/UPlaybackClock.h"
-#include "decoder/UMovieDecoder.h"
 #include "support/Pathutil.h"
 #include "support/ULog.h"
 
@@ -47,9 +45,6 @@ void TfrmKadrix::FormCreate(const QStringList& arguments)
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
 
     helpFile = FindHelpFile(QApplication::applicationFilePath());
-
-    moviePath.clear();
-    movieDecoder = std::make_unique<TMovieDecoder>();
 
     workFolder.clear();
     captureStore = std::make_unique<TCaptureStore>();
@@ -126,7 +121,7 @@ bool TfrmKadrix::FormCloseQuery()
 
 void TfrmKadrix::FormClose()
 {
-    timer2->stop(); // playback ends with the window
+    playback->Pause(); // playback ends with the window
     if (TIniDocument* hostSettings = captureStore->HostSettings()) {
         // The host's own value (a folder preset, say) stays when no file was
         // chosen, and so does it when the file's encoding cannot hold the
@@ -145,7 +140,7 @@ void TfrmKadrix::FormClose()
 
 void TfrmKadrix::closeEvent(QCloseEvent* event)
 {
-    if (autoSplitRunning) {
+    if (playback->SplitRunning()) {
         // The split ends first (its Cancel stops it after the current step).
         event->ignore();
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/TPlaybackController.h"
 #include "app/UCaptureStore.h"
 #include "app/UDialogs.h"
 #include "app/UIniDocument.h"
@@ -20,16 +21,13 @@ struct TSheetHeader;
 class QPainter;
 class QPoint;
 class QSettings;
-class QTimer;
 class TAction;
 class TDropFile;
 class TGlobalNotify;
 class THistoryManager;
 class THtmlHelp;
 enum class THelpCommand;
-class TMovieDecoder;
 class TfrmImageBrowser;
-class TTickSource;
 
 // The main window. Its creation decides the mode: host mode when argument 1
 // names an existing folder (that folder is the work folder and setting.ini
@@ -66,16 +64,7 @@ public:
     TfrmImageBrowser& ImageBrowser() const { return *frmImageBrowser; }
 
     // The open movie and what is on screen.
-    enum class TPlayState { None, Paused, Playing };
-    TPlayState PlayState() const { return playState; }
-    const QString& MoviePath() const { return moviePath; }
-    bool FrameShown() const { return frameShown; }
-    // The bar position whose frame CurrentFrame holds; -1 when the last
-    // fetch failed (the picture on screen is then an earlier one).
-    int FramePosition() const { return framePosition; }
-    const TSafetyBitmap& CurrentFrame() const { return currentFrame; }
-    TMovieDecoder& MovieDecoder() const { return *movieDecoder; }
-    const QTimer& Timer2() const { return *timer2; }
+    const TPlaybackController& Playback() const { return *playback; }
 
     // Makes path the open movie and starts playing it from the beginning.
     void OpenMovie(const QString& path, bool noHistory);
@@ -101,10 +90,6 @@ public:
     // again from there (it is built from the running system at creation).
     void SetDvdDrives(const TDvdDrives& drives);
 
-    // The playback clock's source; the system's monotonic clock by default.
-    void SetTickSource(std::unique_ptr<TTickSource> source);
-    // One playback tick (Timer2 runs it every 97 ms while playing).
-    void Timer2Timer();
     // Evaluates every action's enabling rule, as when the window is idle.
     void UpdateAllActions();
 
@@ -125,7 +110,6 @@ public:
     // Takes count frames at equal intervals over the split range into the
     // scene list, after asking.
     void RunAutoSplit(int count);
-    bool AutoSplitRunning() const { return autoSplitRunning; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -164,12 +148,9 @@ private:
     void OpenTitleFile(const QString& path);
 
     // Movie, frame display, playback and stepping (UKadrixPlayback.cpp).
-    void ShowFrameAtPosition();
-    void TrackBar1Change();
-    void RebaseClock();
+    void ConnectPlayback();
     void PaintBox1Paint(QPainter& painter);
     void chkDeinterlaceClick();
-    void SetBarPosition(int position);
     void StepBy(int direction);
     void actPlayExecute();
     void actPauseExecute();
@@ -180,13 +161,10 @@ private:
     void actPauseUpdate(TAction& action);
     void actRewindUpdate(TAction& action);
     void actStepUpdate(TAction& action);
-    void TakeDecoderFrame(int position);
 
     // Frame by frame and the sharpest frame nearby (UKadrixFrameStep.cpp).
     void ConnectFrameCommands();
     TAction* FrameCommandKey(const QKeyEvent& key) const;
-    void ShowDecodedFrame();
-    void StepFrame(bool forward);
     void actFrameNextExecute();
     void actFramePrevExecute();
     void actSharpestFrameExecute();
@@ -255,7 +233,6 @@ private:
     void UpdateSplitRangeDisplay();
     bool AskSplitRange(const QString& question);
     bool AutoSplitStep(int position, const TSafetyBitmap* picture);
-    void CatchUpDecoder();
     bool AutoSplitInputBlocked(QObject* watched, QEvent& event);
     void mnuAuto8Click();
     void mnuAuto16Click();
@@ -278,12 +255,10 @@ private:
     QString unreadableExchangeFile;
     std::unique_ptr<TCaptureStore> captureStore;
     bool captureFailed = false;
-    QString moviePath;
     QString helpFile;
     TFileDialogRequest openDialog1;
     TFileDialogRequest savePictureDialog1;
     TFileDialogRequest saveSheetDialog;
-    std::unique_ptr<TMovieDecoder> movieDecoder;
 
     TKadrixActions actions;
     TKadrixControls ui;
@@ -295,18 +270,5 @@ private:
     QList<TDvdDrive> driveList; // one per mnuDrvList item
     TDropFile* dropFile1 = nullptr;
     THtmlHelp* htmlHelp = nullptr;
-    QTimer* timer2 = nullptr;
-    std::unique_ptr<TTickSource> tickSource;
-
-    TPlayState playState = TPlayState::None;
-    quint32 playStartTick = 0;
-    int lastFetchedPosition = -1;
-    bool fetchBusy = false;
-    bool frameShown = false;
-    int framePosition = -1;
-    bool autoSplitRunning = false; // input, ticks, opening and closing wait for it
-    bool decoderBehindScreen = false; // the frame on screen came from the split's own decoders
-    bool timer2Busy = false;    // the timer's running-tick guard
-    bool trackBar1Busy = false; // the bar's change guard
-    TSafetyBitmap currentFrame;
+    TPlaybackController* playback = nullptr;
 };

@@ -159,8 +159,9 @@ QString TfrmKadrix::CorrectionOf(const QString& movie) const
 {
     if (movie.isEmpty())
         return {};
-    if (movieDecoder->Active() && movieDecoder->FileName() == movie)
-        return movieDecoder->PictureCorrection();
+    const TMovieDecoder& decoder = playback->Decoder();
+    if (decoder.Active() && decoder.FileName() == movie)
+        return decoder.PictureCorrection();
     TMovieDecoder other;
     return other.Open(movie) ? other.PictureCorrection() : QString();
 }
@@ -232,9 +233,10 @@ TSheetHeader TfrmKadrix::SheetHeaderFor(const QList<int>& scenes) const
     TSheetHeader header;
     const QString movie = CommonMovie(scenes);
     header.Movie = QFileInfo(movie).fileName();
-    if (!movie.isEmpty() && movie == moviePath && movieDecoder->Active()) {
-        header.Duration = movieDecoder->Duration();
-        header.FrameSize = QSize(movieDecoder->FrameWidth(), movieDecoder->FrameHeight());
+    const TMovieDecoder& decoder = playback->Decoder();
+    if (!movie.isEmpty() && movie == playback->MoviePath() && decoder.Active()) {
+        header.Duration = decoder.Duration();
+        header.FrameSize = QSize(decoder.FrameWidth(), decoder.FrameHeight());
     }
     return header;
 }

@@ -115,12 +115,13 @@ void TfrmKadrix::actCopySceneExecute()
 
 void TfrmKadrix::actCopyFrameUpdate(TAction& action)
 {
-    action.setEnabled(!currentFrame.Empty());
+    action.setEnabled(!playback->CurrentFrame().Empty());
 }
 
 void TfrmKadrix::actCopyFrameExecute()
 {
     // The frame as it is drawn: de-interlaced when the box is ticked.
+    const TSafetyBitmap& currentFrame = playback->CurrentFrame();
     if (currentFrame.Empty())
         return;
     TSafetyBitmap frame;

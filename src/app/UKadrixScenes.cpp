@@ -6,7 +6,6 @@
 #include "app/UAction.h"
 #include "support/UFormatPosition.h"
 #include "browser/FImageBrowser.h"
-#include "decoder/UMovieDecoder.h"
 #include "widgets/TFormPanel.h"
 #include "widgets/TPositionBar.h"
 
@@ -94,13 +93,13 @@ bool TfrmKadrix::ExecuteCapture()
 
 void TfrmKadrix::actCaptureUpdate(TAction& action)
 {
-    action.setEnabled(captureStore->CanCapture() && frameShown);
+    action.setEnabled(captureStore->CanCapture() && playback->FrameShown());
 }
 
 void TfrmKadrix::actCaptureExecute()
 {
     QString failedFile;
-    if (!captureStore->Capture(currentFrame, moviePath, ui.TrackBar1->value(), &failedFile)) {
+    if (!captureStore->Capture(playback->CurrentFrame(), playback->MoviePath(), ui.TrackBar1->value(), &failedFile)) {
         if (!failedFile.isEmpty())
             TellWriteFailed(failedFile);
         UpdateAllActions();
@@ -114,14 +113,16 @@ void TfrmKadrix::actCaptureExecute()
 void TfrmKadrix::actUpdateUpdate(TAction& action)
 {
     // Only a frame of the open movie can replace a scene.
-    action.setEnabled(captureStore->SceneCount() > 0 && frmImageBrowser->SelectedIndex() >= 0 && frameShown);
+    action.setEnabled(captureStore->SceneCount() > 0 && frmImageBrowser->SelectedIndex() >= 0
+                      && playback->FrameShown());
 }
 
 void TfrmKadrix::actUpdateExecute()
 {
     const int index = frmImageBrowser->SelectedIndex();
     QString failedFile;
-    if (!captureStore->Retake(index, currentFrame, moviePath, ui.TrackBar1->value(), &failedFile)) {
+    if (!captureStore->Retake(index, playback->CurrentFrame(), playback->MoviePath(), ui.TrackBar1->value(),
+                              &failedFile)) {
         if (!failedFile.isEmpty())
             TellWriteFailed(failedFile);
         return;
@@ -197,7 +198,7 @@ void TfrmKadrix::actBrowserDoubleClickExecute()
         return;
     const TSceneOrigin origin = captureStore->SceneOrigin(captureStore->SceneFiles().at(index));
     bool opened = false;
-    if (origin.Movie != moviePath && QFileInfo(origin.Movie).isFile()) {
+    if (origin.Movie != playback->MoviePath() && QFileInfo(origin.Movie).isFile()) {
         OpenMovie(origin.Movie, false);
         opened = true;
     }
@@ -206,11 +207,9 @@ void TfrmKadrix::actBrowserDoubleClickExecute()
     if (opened) {
         // A movie just opened plays, but its first frame is not on screen
         // yet, so the pause command's own rule would still refuse.
-        actPauseExecute();
+        playback->Pause();
     } else {
         actions.actPause->Execute();
     }
-    SetBarPosition(origin.Position);
-    // The bar may already stand there (a movie opens at 0): fetch anyway.
-    TrackBar1Change();
+    playback->SeekAndShow(origin.Position);
 }

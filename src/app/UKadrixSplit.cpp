@@ -9,11 +9,9 @@
 
 #include "app/FSplitCount.h"
 #include "app/UAction.h"
-#include "app/UBusyMark.h"
 #include "support/UFormatPosition.h"
 #include "app/UWaitCursor.h"
 #include "decoder/TRangeReader.h"
-#include "decoder/UMovieDecoder.h"
 #include "support/USplitPositions.h"
 #include "widgets/TPaintPanel.h"
 #include "widgets/TPositionBar.h"
@@ -91,7 +89,7 @@ void TfrmKadrix::actAutoCaptureExecute()
 
 void TfrmKadrix::actAutoCaptureUpdate(TAction& action)
 {
-    action.setEnabled(SceneCount() < 99 && frameShown && !autoSplitRunning);
+    action.setEnabled(SceneCount() < 99 && playback->FrameShown() && !playback->SplitRunning());
 }
 
 void TfrmKadrix::TrackBar1ContextPopup(const QPoint& mousePos)
@@ -164,12 +162,12 @@ void TfrmKadrix::mnuResetSplitRangeClick()
 
 void TfrmKadrix::mnuSeekToStartRangeClick()
 {
-    SetBarPosition(ui.TrackBar1->SelStart());
+    playback->Seek(ui.TrackBar1->SelStart());
 }
 
 void TfrmKadrix::mnuSeekToEndRangeClick()
 {
-    SetBarPosition(ui.TrackBar1->SelEnd());
+    playback->Seek(ui.TrackBar1->SelEnd());
 }
 
 void TfrmKadrix::ResetSplitRange()
@@ -190,7 +188,7 @@ void TfrmKadrix::UpdateSplitRangeDisplay()
 
 void TfrmKadrix::RunAutoSplit(int count)
 {
-    if (autoSplitRunning || !TDialogs::Current().AskOkCancel(this, windowTitle(), AutoSplitQuestion.arg(count)))
+    if (playback->SplitRunning() || !TDialogs::Current().AskOkCancel(this, windowTitle(), AutoSplitQuestion.arg(count)))
         return;
     const TWaitCursor wait;
     const int start = ui.TrackBar1->SelStart();
@@ -198,12 +196,12 @@ void TfrmKadrix::RunAutoSplit(int count)
     actions.actPause->Execute();
     actions.actRewind->Execute();
     const std::vector<int> positions = SplitPositions(start, end, count);
-    const TBusyMark running(autoSplitRunning);
+    const TBusyMark running = playback->HoldForSplit();
     const std::unique_ptr<TProgress> progress =
         TDialogs::Current().BeginProgress(this, windowTitle(), AutoSplitProgressText, static_cast<int>(positions.size()));
     // The frames are read ahead by decoders of their own, side by side;
     // each is shown and captured here, in order.
-    TRangeReader reader(*movieDecoder, positions);
+    TRangeReader reader(playback->Decoder(), positions);
     TRangeReader::TFrame frame;
     for (int done = 1; reader.Next(frame); ++done) {
         if (!AutoSplitStep(frame.position, frame.fetched ? &frame.picture : nullptr))
@@ -218,20 +216,9 @@ void TfrmKadrix::RunAutoSplit(int count)
 // be fetched); false when the split has to stop.
 bool TfrmKadrix::AutoSplitStep(int position, const TSafetyBitmap* picture)
 {
-    // The bar moves without fetching again.
-    lastFetchedPosition = position;
-    SetBarPosition(position);
-    decoderBehindScreen = true;
-    framePosition = -1;
-    frameShown = true;
-    if (picture) {
-        currentFrame = *picture;
-        framePosition = position;
-    }
-    ui.PaintBox1->update();
     // A frame that could not be fetched leaves an earlier picture on screen,
     // which is not the frame at this position: no scene for it.
-    if (framePosition != position)
+    if (!playback->ShowSplitFrame(position, picture))
         return true;
     // A full list adds nothing and the split goes on (actCapture's rule);
     // a scene file that cannot be written ends the split.
@@ -241,7 +228,7 @@ bool TfrmKadrix::AutoSplitStep(int position, const TSafetyBitmap* picture)
 
 bool TfrmKadrix::AutoSplitInputBlocked(QObject* watched, QEvent& event)
 {
-    if (!autoSplitRunning || !IsUserInput(event.type()) || !watched->isWidgetType())
+    if (!playback->SplitRunning() || !IsUserInput(event.type()) || !watched->isWidgetType())
         return false;
     const QWidget* widget = static_cast<QWidget*>(watched);
     if (widget->window() != this)

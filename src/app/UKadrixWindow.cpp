@@ -4,7 +4,6 @@
 
 #include "app/UAction.h"
 #include "support/UFormatPosition.h"
-#include "app/UPlaybackClock.h"
 #include "browser/FImageBrowser.h"
 #include "browser/TBrowserListView.h"
 #include "widgets/TAnchorLayout.h"
@@ -23,7 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -35,7 +33,6 @@ const QString OpenDialogFilter = QStringLiteral(
     "MPEG形式(.m1v;.m2v;.mp4;.m4v;.mp4v;.mov;.mpg;.mpeg;.3gp;.3g2;mod)|*.m1v;*.m2v;*.mp4;*.m4v;*.mp4v;*.mov;*.mpg;"
     "*.mpeg;*.3gp;*.3g2;*.mod|RM形式(.rm;.rmvb)|*.rm;*.rmvb|FLV形式(.flv)|*.flv|VOB形式(.vob)|*.vob|"
     "Digital Video形式(.dv)|*.dv|すべての形式(*.*)|*.*");
-constexpr int Timer2Interval = 97;
 
 // The key carrying "+" on the main keyboard, with or without Shift: "=" on a
 // US layout, ";" on a Japanese one. The keypad's plus is a different key.
@@ -72,12 +69,7 @@ void TfrmKadrix::CreateWindowControls()
     ui.lblPicNum->setText(QStringLiteral("0"));
     ui.cmbStepUnit->setCurrentIndex(7); // "0.5秒"
 
-    tickSource = std::make_unique<TSystemTickSource>();
-    playStartTick = tickSource->TickCount();
-    timer2 = new QTimer(this);
-    timer2->setObjectName("Timer2");
-    timer2->setInterval(Timer2Interval);
-    connect(timer2, &QTimer::timeout, this, &TfrmKadrix::Timer2Timer);
+    ConnectPlayback();
 
     // Qt paints every widget double-buffered, Panel1 included.
     ui.Panel1->setAutoFillBackground(true);
@@ -126,8 +118,6 @@ void TfrmKadrix::ConnectCommands()
     ConnectSplitCommands();
     ConnectFrameCommands();
     ConnectSceneViewCommands();
-    connect(ui.TrackBar1, &QSlider::valueChanged, this, &TfrmKadrix::TrackBar1Change);
-    connect(ui.TrackBar1, &QSlider::sliderReleased, this, &TfrmKadrix::RebaseClock);
     connect(ui.chkDeinterlace, &QCheckBox::clicked, this, &TfrmKadrix::chkDeinterlaceClick);
     connect(ui.btnSelectFile, &QToolButton::clicked, this, &TfrmKadrix::btnSelectFileClick);
     connect(ui.menuOpen, &QAction::triggered, ui.btnSelectFile, &QToolButton::click);

@@ -32,9 +32,9 @@ protected:
     {
         CreateWindow(arguments);
         window->OpenMovie(FixturePath(video), true);
-        ASSERT_TRUE(window->MovieDecoder().Active());
+        ASSERT_TRUE(window->Playback().Decoder().Active());
         Tick(300);
-        ASSERT_TRUE(window->FrameShown());
+        ASSERT_TRUE(window->Playback().FrameShown());
     }
     TPositionBar& Bar() const { return *window->Controls().TrackBar1; }
     void SetRangeEnd(int position)
@@ -83,15 +83,15 @@ TEST_F(KadrixAutoSplitTest, TakesTheExactFrameAtEveryPositionAfterTheScenesThere
     EXPECT_EQ(dialogs->progressTotals, std::vector<int>({8}));
     EXPECT_EQ(dialogs->progressSteps, std::vector<int>({1, 2, 3, 4, 5, 6, 7, 8}));
     // Paused where the last position left the bar.
-    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::Paused);
-    EXPECT_FALSE(window->Timer2().isActive());
+    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::Paused);
+    EXPECT_FALSE(window->Playback().Ticking());
     EXPECT_EQ(Bar().value(), 3944);
     // The split's frames came from decoders of its own; stepping back starts
     // from the frame on screen all the same.
-    EXPECT_EQ(ReadFrameNumber(window->CurrentFrame()), 99);
+    EXPECT_EQ(ReadFrameNumber(window->Playback().CurrentFrame()), 99);
     window->UpdateAllActions();
     ASSERT_TRUE(window->Actions().actFramePrev->Execute());
-    EXPECT_EQ(ReadFrameNumber(window->CurrentFrame()), 98);
+    EXPECT_EQ(ReadFrameNumber(window->Playback().CurrentFrame()), 98);
 }
 
 TEST_F(KadrixAutoSplitTest, AFrameThatCannotBeFetchedGivesNoScene)
@@ -148,7 +148,7 @@ TEST_F(KadrixAutoSplitTest, WhileItRunsNothingElseReachesTheWindowAndCancelKeeps
         EXPECT_FALSE(window->close());
         EXPECT_TRUE(dialogs->questions.empty());
         PressKey(Qt::Key_P, Qt::ControlModifier);
-        EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::Paused);
+        EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::Paused);
         Tick(500);
         window->RunAutoSplit(2);
         EXPECT_TRUE(dialogs->questions.empty());
@@ -159,10 +159,10 @@ TEST_F(KadrixAutoSplitTest, WhileItRunsNothingElseReachesTheWindowAndCancelKeeps
     EXPECT_EQ(window->SceneCount(), 3);
     EXPECT_EQ(dialogs->progressSteps, std::vector<int>({1, 2, 3}));
     EXPECT_EQ(Bar().value(), position);
-    EXPECT_FALSE(window->AutoSplitRunning());
+    EXPECT_FALSE(window->Playback().SplitRunning());
     // Afterwards the window works again.
     PressKey(Qt::Key_P, Qt::ControlModifier);
-    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::Playing);
+    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::Playing);
 }
 
 TEST_F(KadrixAutoSplitTest, AFailedWriteEndsTheSplitWithTheScenesTakenSoFar)
@@ -190,7 +190,7 @@ TEST_F(KadrixAutoSplitTest, CancelledQuestionsChangeNothing)
     window->Controls().mnuAutoCustom->trigger(); // the count dialog is cancelled
     EXPECT_EQ(dialogs->questions.size(), 1u);
     EXPECT_EQ(window->SceneCount(), 0);
-    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::Playing);
+    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::Playing);
     EXPECT_EQ(Bar().value(), position);
     EXPECT_TRUE(dialogs->progressTotals.empty());
 }

@@ -78,13 +78,13 @@ TEST_F(KadrixDesktopTest, DropOpensTheFirstLocalFileOnly)
     const QString first = FixturePath(QStringLiteral("mpeg4.avi"));
     ASSERT_TRUE(Drop({QUrl::fromLocalFile(first), QUrl::fromLocalFile(FixturePath(QStringLiteral("vp8.webm"))),
                       QUrl::fromLocalFile(FixturePath(QStringLiteral("mjpeg.mov")))}));
-    EXPECT_EQ(window->MoviePath(), first);
-    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::Playing);
+    EXPECT_EQ(window->Playback().MoviePath(), first);
+    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::Playing);
 
     EXPECT_TRUE(Drop({QUrl::fromLocalFile(tempRoot.path())})) << "a folder is taken like a file";
-    EXPECT_EQ(window->MoviePath(), first) << "but opens nothing";
+    EXPECT_EQ(window->Playback().MoviePath(), first) << "but opens nothing";
     EXPECT_FALSE(Drop({QUrl(QStringLiteral("https://example.org/movie.avi"))}));
-    EXPECT_EQ(window->MoviePath(), first);
+    EXPECT_EQ(window->Playback().MoviePath(), first);
     EXPECT_TRUE(dialogs->notices.empty());
 }
 
@@ -99,7 +99,7 @@ TEST_F(KadrixDesktopTest, DroppedLongPathArrivesWhole)
     ASSERT_TRUE(QFile::copy(FixturePath(QStringLiteral("mpeg4.avi")), movie));
     CreateWindow();
     ASSERT_TRUE(Drop({QUrl::fromLocalFile(movie)}));
-    EXPECT_EQ(window->MoviePath(), movie);
+    EXPECT_EQ(window->Playback().MoviePath(), movie);
 }
 
 TEST_F(KadrixDesktopTest, MovieNamedOnTheCommandLineOpensInStandaloneModeOnly)
@@ -109,14 +109,14 @@ TEST_F(KadrixDesktopTest, MovieNamedOnTheCommandLineOpensInStandaloneModeOnly)
     ASSERT_FALSE(window->HostMode());
     window->OpenArgumentMovie({movie});
     QApplication::processEvents();
-    EXPECT_EQ(window->MoviePath(), movie);
+    EXPECT_EQ(window->Playback().MoviePath(), movie);
 
     window->close();
     CreateWindow({tempRoot.path(), movie});
     ASSERT_TRUE(window->HostMode());
     window->OpenArgumentMovie({tempRoot.path(), movie});
     QApplication::processEvents();
-    EXPECT_TRUE(window->MoviePath().isEmpty());
+    EXPECT_TRUE(window->Playback().MoviePath().isEmpty());
 }
 
 TEST(HelpFile, DefaultTopicAndMainWindowContextArePages)

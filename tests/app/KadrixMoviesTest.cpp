@@ -75,7 +75,7 @@ TEST_F(KadrixMoviesTest, OpenedMoviesAreListedNewestFirstInBothMenus)
     EXPECT_TRUE(Notices().isEmpty());
 
     PickFromPopup(a);
-    EXPECT_EQ(window->MoviePath(), a);
+    EXPECT_EQ(window->Playback().MoviePath(), a);
     EXPECT_EQ(window->OpenDialog1().FileName, a);
     EXPECT_EQ(FileMenu(), QStringList({a, b, c, "-", Clear}));
 
@@ -106,7 +106,7 @@ TEST_F(KadrixMoviesTest, AMovieThatFailsOrIsGoneLeavesTheHistory)
     dialogs->notices.clear();
     PickFromPopup(gone);
     EXPECT_EQ(Notices(), QStringList({MovieGone}));
-    EXPECT_EQ(window->MoviePath(), good);
+    EXPECT_EQ(window->Playback().MoviePath(), good);
     EXPECT_EQ(window->Controls().edFileName->text(), "mpeg4.avi");
     EXPECT_EQ(FileMenu(), QStringList({good, "-", Clear}));
     EXPECT_EQ(ButtonPopup(), QStringList({good, "-", Clear}));
@@ -188,7 +188,7 @@ TEST_F(KadrixDvdTest, ATitleOpensFromItsFolderAndStaysOutOfTheHistory)
     ShownItem(*window->Controls().mnuVobList, "VTS_01_1.VOB")->trigger();
     window->Controls().mnuVobList->close();
     const QString title = QDir(disc.path()).filePath("VIDEO_TS/VTS_01_1.VOB");
-    EXPECT_EQ(window->MoviePath(), title);
+    EXPECT_EQ(window->Playback().MoviePath(), title);
     EXPECT_EQ(window->OpenDialog1().FileName, title);
     EXPECT_TRUE(Notices().isEmpty());
     EXPECT_TRUE(window->HmOpenHistory().Items().isEmpty());

@@ -120,7 +120,7 @@ TEST_F(KadrixSceneViewTest, CtrlCCopiesTheFirstSelectedSceneAndTheViewerCopiesIt
 
     // The viewer's menu copies the frame on screen (the bar is at 2000).
     ASSERT_TRUE(window->Actions().actCopyFrame->Execute());
-    EXPECT_EQ(QApplication::clipboard()->image(), window->CurrentFrame().Image().convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(QApplication::clipboard()->image(), window->Playback().CurrentFrame().Image().convertToFormat(QImage::Format_RGB32));
     EXPECT_NE(QApplication::clipboard()->image(), first.Bitmap().Image().convertToFormat(QImage::Format_RGB32));
 
     // Nothing selected: Ctrl+C copies nothing.

@@ -37,7 +37,7 @@ protected:
         Tick(200);
         ASSERT_TRUE(window->Actions().actPause->Execute());
         window->Controls().TrackBar1->setValue(position);
-        ASSERT_TRUE(window->FrameShown());
+        ASSERT_TRUE(window->Playback().FrameShown());
     }
     void CaptureAt(const std::vector<int>& positions)
     {
@@ -78,10 +78,10 @@ TEST_F(KadrixScenesTest, PlusKeysOfTheMainKeyboardCaptureTheFrameOnScreen)
     EXPECT_EQ(window->Controls().lblPicNum->text(), "3");
     const TSceneOrigin origin = window->CaptureStore().SceneOrigin(window->SceneFiles().last());
     EXPECT_EQ(origin.Position, 1240);
-    EXPECT_EQ(origin.Movie, window->MoviePath());
-    EXPECT_EQ(Scene(2), window->CurrentFrame().Image());
+    EXPECT_EQ(origin.Movie, window->Playback().MoviePath());
+    EXPECT_EQ(Scene(2), window->Playback().CurrentFrame().Image());
     EXPECT_EQ(QImage(window->SceneFiles().last()).convertToFormat(QImage::Format_BGR888),
-              window->CurrentFrame().Image());
+              window->Playback().CurrentFrame().Image());
 }
 
 TEST_F(KadrixScenesTest, AFailedCaptureIsToldOnceAndLeavesNoScene)
@@ -173,7 +173,7 @@ TEST_F(KadrixScenesTest, RetakeNeedsAFrameOnScreenAndReplacesOnlyTheFirstSelecte
     const QByteArray second = FileBytes(host.filePath("b.bmp"));
     Select({0, 1});
     ASSERT_TRUE(window->Actions().actUpdate->Execute());
-    EXPECT_EQ(QImage(host.filePath("a.bmp")).convertToFormat(QImage::Format_BGR888), window->CurrentFrame().Image());
+    EXPECT_EQ(QImage(host.filePath("a.bmp")).convertToFormat(QImage::Format_BGR888), window->Playback().CurrentFrame().Image());
     EXPECT_EQ(FileBytes(host.filePath("b.bmp")), second);
     EXPECT_EQ(Browser().SelectedIndexes(), std::vector<int>{0});
     EXPECT_EQ(window->CaptureStore().SceneOrigin(host.filePath("a.bmp")).Position, 2000);
@@ -192,12 +192,12 @@ TEST_F(KadrixScenesTest, DoubleClickOpensTheScenesMoviePausedOnItsFrame)
     Select({0});
     window->Controls().TrackBar1->setFocus();
     window->Actions().actBrowserDoubleClick->Execute();
-    EXPECT_EQ(window->MoviePath(), first);
-    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::Paused);
-    EXPECT_FALSE(window->Timer2().isActive());
-    EXPECT_TRUE(window->FrameShown());
+    EXPECT_EQ(window->Playback().MoviePath(), first);
+    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::Paused);
+    EXPECT_FALSE(window->Playback().Ticking());
+    EXPECT_TRUE(window->Playback().FrameShown());
     EXPECT_EQ(window->Controls().TrackBar1->value(), 0);
-    EXPECT_EQ(window->CurrentFrame().Image(), Scene(0));
+    EXPECT_EQ(window->Playback().CurrentFrame().Image(), Scene(0));
 
     // Within the open movie: Enter in the list seeks, and the host's OK
     // button does not see the key.
@@ -209,7 +209,7 @@ TEST_F(KadrixScenesTest, DoubleClickOpensTheScenesMoviePausedOnItsFrame)
     PressKey(Qt::Key_Return);
     EXPECT_EQ(ok, 0);
     EXPECT_EQ(window->Controls().TrackBar1->value(), 1200);
-    EXPECT_EQ(window->CurrentFrame().Image(), Scene(1));
+    EXPECT_EQ(window->Playback().CurrentFrame().Image(), Scene(1));
 }
 
 } // namespace

@@ -56,7 +56,10 @@ void KadrixWindowTest::CreateWindow(const QStringList& arguments)
     window = std::make_unique<TfrmKadrix>(arguments);
     auto source = std::make_unique<TManualTickSource>(0xFFFFF000u);
     clock = source.get();
-    window->SetTickSource(std::move(source));
+    // The window's controller, found as Qt finds any child object.
+    playback = window->findChild<TPlaybackController*>();
+    ASSERT_TRUE(playback);
+    playback->SetTickSource(std::move(source));
     window->show();
     QApplication::setActiveWindow(window.get());
     QApplication::processEvents();
@@ -65,7 +68,7 @@ void KadrixWindowTest::CreateWindow(const QStringList& arguments)
 void KadrixWindowTest::Tick(quint32 ms)
 {
     clock->now += ms;
-    window->Timer2Timer();
+    playback->Tick();
 }
 
 void KadrixWindowTest::PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers)

@@ -98,6 +98,7 @@ protected:
     TRecordingDialogs* dialogs = nullptr;
     TManualTickSource* clock = nullptr;
     std::unique_ptr<TfrmKadrix> window;
+    TPlaybackController* playback = nullptr; // the window's
     std::unique_ptr<TDialogs> previousDialogs;
     QTemporaryDir tempRoot;
     std::unique_ptr<TTmpDirOverride> tmpDir;
