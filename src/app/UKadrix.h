@@ -5,6 +5,7 @@
 #include "app/UDialogs.h"
 #include "app/UIniDocument.h"
 #include "app/UKadrixControls.h"
+#include "app/UKeyMap.h"
 #include "picture/TSafetyBitmap.h"
 #include "support/UDvdDrives.h"
 
@@ -14,7 +15,6 @@
 #include <memory>
 
 class QEvent;
-class QKeyEvent;
 class TSavePlan;
 struct TScenePicture;
 struct TSheetHeader;
@@ -128,8 +128,7 @@ private:
     void ApplyModeLayout();
     void ConnectCommands();
     void SetupAction(TAction* action, void (TfrmKadrix::*execute)(), void (TfrmKadrix::*update)(TAction&));
-    bool FormShortCut(const QKeyEvent& key);
-    bool DefaultButtonKey(const QKeyEvent& key);
+    void CreateKeyMap();
     void btnSelectFileClick();
     void ConnectDesktopCommands();
     void DropFile1Drop();
@@ -164,7 +163,6 @@ private:
 
     // Frame by frame and the sharpest frame nearby (UKadrixFrameStep.cpp).
     void ConnectFrameCommands();
-    TAction* FrameCommandKey(const QKeyEvent& key) const;
     void actFrameNextExecute();
     void actFramePrevExecute();
     void actSharpestFrameExecute();
@@ -175,8 +173,6 @@ private:
     void ShowThumbnailSize(int size);
     static int StoredThumbnailSize();
     static void StoreThumbnailSize(int size);
-    TAction* SceneViewKey(const QKeyEvent& key) const;
-    static bool TextFieldHasFocus();
     void actCopySceneExecute();
     void actCopySceneUpdate(TAction& action);
     void actCopyFrameExecute();
@@ -262,6 +258,7 @@ private:
 
     TKadrixActions actions;
     TKadrixControls ui;
+    TKeyMap keyMap;
     TGlobalNotify* globalNotify = nullptr;
     TfrmImageBrowser* frmImageBrowser = nullptr;
     THistoryManager* hmOpenHistory = nullptr;

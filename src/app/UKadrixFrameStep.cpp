@@ -6,21 +6,7 @@
 #include "app/UAction.h"
 #include "decoder/UMovieDecoder.h"
 
-#include <QAbstractSpinBox>
-#include <QApplication>
-#include <QKeyEvent>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QTextEdit>
-
-// ".", "," and Ctrl+C belong to a text field that has the focus.
-bool TfrmKadrix::TextFieldHasFocus()
-{
-    const QWidget* focus = QApplication::focusWidget();
-    return qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QAbstractSpinBox*>(focus)
-           || qobject_cast<const QTextEdit*>(focus) || qobject_cast<const QPlainTextEdit*>(focus);
-}
 
 void TfrmKadrix::ConnectFrameCommands()
 {
@@ -33,20 +19,6 @@ void TfrmKadrix::ConnectFrameCommands()
     // Also in the position bar's menu, after the split-range entries.
     ui.cmTrackBar->addSeparator()->setObjectName("N10");
     ui.cmTrackBar->addActions({actions.actFramePrev, actions.actFrameNext, actions.actSharpestFrame});
-}
-
-TAction* TfrmKadrix::FrameCommandKey(const QKeyEvent& key) const
-{
-    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
-    if (modifiers == Qt::ControlModifier && key.key() == Qt::Key_K)
-        return actions.actSharpestFrame;
-    if (modifiers != Qt::NoModifier || TextFieldHasFocus())
-        return nullptr;
-    if (key.key() == Qt::Key_Period)
-        return actions.actFrameNext;
-    if (key.key() == Qt::Key_Comma)
-        return actions.actFramePrev;
-    return nullptr;
 }
 
 void TfrmKadrix::actFrameNextExecute()

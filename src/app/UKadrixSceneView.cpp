@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QSettings>
 
@@ -85,15 +84,6 @@ void TfrmKadrix::StoreThumbnailSize(int size)
     const auto store = OpenHistoryStore();
     store->setValue(QString::fromLatin1(ThumbnailSizeKey), size);
     store->sync();
-}
-
-TAction* TfrmKadrix::SceneViewKey(const QKeyEvent& key) const
-{
-    // A text field keeps Ctrl+C for its own text.
-    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
-    if (modifiers == Qt::ControlModifier && key.key() == Qt::Key_C && !TextFieldHasFocus())
-        return actions.actCopyScene;
-    return nullptr;
 }
 
 void TfrmKadrix::actCopySceneUpdate(TAction& action)

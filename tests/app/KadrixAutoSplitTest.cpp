@@ -5,6 +5,7 @@
 #include "KadrixTestSupport.h"
 #include "SceneTestSupport.h"
 
+#include "app/FProgress.h"
 #include "app/FSplitCount.h"
 #include "app/UAction.h"
 #include "decoder/UMovieDecoder.h"
@@ -16,8 +17,10 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 
 using namespace PellumoFixture;
@@ -163,6 +166,35 @@ TEST_F(KadrixAutoSplitTest, WhileItRunsNothingElseReachesTheWindowAndCancelKeeps
     // Afterwards the window works again.
     PressKey(Qt::Key_P, Qt::ControlModifier);
     EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::Playing);
+}
+
+// Qt's own progress dialog: its Cancel button, Esc and its close box each stop
+// the split after the step in progress, and the scenes taken so far stay.
+TEST_F(KadrixAutoSplitTest, ProgressDialogCancelEscAndCloseBoxStopTheSplit)
+{
+    const std::function<void(TdlgProgress&)> stops[] = {
+        [](TdlgProgress& dialog) { dialog.btnCancel->click(); },
+        [](TdlgProgress& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); },
+        [](TdlgProgress& dialog) { dialog.close(); },
+    };
+    OpenPlaying(QStringLiteral("mpeg4.avi"));
+    dialogs->realProgress = true;
+    int scenes = 0;
+    for (const auto& stop : stops) {
+        // Runs whenever a step of the dialog lets events through.
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<TdlgProgress*>(QApplication::activeModalWidget());
+            if (dialog && dialog->ProgressBar1->value() == 2 && !dialog->Cancelled())
+                stop(*dialog);
+        });
+        watcher.start(0);
+        window->Controls().mnuAuto8->trigger();
+        scenes += 2;
+        EXPECT_EQ(window->SceneCount(), scenes);
+        EXPECT_FALSE(window->Playback().SplitRunning());
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the dialog closed with the split";
+    }
 }
 
 TEST_F(KadrixAutoSplitTest, AFailedWriteEndsTheSplitWithTheScenesTakenSoFar)

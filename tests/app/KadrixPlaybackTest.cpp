@@ -199,6 +199,26 @@ TEST_F(KadrixPlaybackTest, BarKeysMoveBySecondsAndTenSeconds)
     PressKey(Qt::Key_Right);
     EXPECT_EQ(Position(), 15000);
     EXPECT_EQ(FrameOnScreen(), 150);
+    // Home and End go through the window's key filter to the bar.
+    PressKey(Qt::Key_End);
+    EXPECT_EQ(Position(), Max());
+    EXPECT_EQ(FrameOnScreen(), FrameAt(Max() - 1));
+    PressKey(Qt::Key_Home);
+    EXPECT_EQ(Position(), 0);
+    EXPECT_EQ(FrameOnScreen(), 0);
+    window->Controls().edFileName->setFocus(); // a text field keeps them
+    PressKey(Qt::Key_End);
+    EXPECT_EQ(Position(), 0);
+}
+
+TEST_F(KadrixPlaybackTest, CtrlSReachesTheSaveCommand)
+{
+    CreateWindow();
+    Open(ShortVideo());
+    Tick(97);
+    ASSERT_TRUE(window->ExecuteCapture());
+    PressKey(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(dialogs->saveRequests.size(), 1u);
 }
 
 TEST_F(KadrixPlaybackTest, FailedOpenAfterAMovieClearsTheViewAndStopsEverything)

@@ -23,11 +23,13 @@ private:
 
 } // namespace
 
-std::unique_ptr<TProgress> TRecordingDialogs::BeginProgress(QWidget*, const QString& title, const QString& text,
+std::unique_ptr<TProgress> TRecordingDialogs::BeginProgress(QWidget* parent, const QString& title, const QString& text,
                                                             int total)
 {
     progressTitles.push_back({title, text});
     progressTotals.push_back(total);
+    if (realProgress)
+        return TDialogs::BeginProgress(parent, title, text, total);
     return std::make_unique<TRecordedProgress>(*this);
 }
 

@@ -75,6 +75,7 @@ public:
     std::vector<TFileDialogRequest> saveRequests;
     std::function<int(QDialog&)> modalAnswer;
     std::function<bool(int done)> onStep;
+    bool realProgress = false; // Qt's own progress dialog, recorded by its title only
     std::vector<TRecordedMessage> progressTitles; // title and text of each display
     std::vector<int> progressTotals;
     std::vector<int> progressSteps;
