@@ -102,7 +102,8 @@ TTimes WindowSplit(const QString& video, std::vector<int>& positions)
     TfrmKadrix window({work.path()});
     auto clock = std::make_unique<TStepClock>();
     TStepClock* ticks = clock.get();
-    window.SetTickSource(std::move(clock));
+    TPlaybackController& playback = *window.findChild<TPlaybackController*>();
+    playback.SetTickSource(std::move(clock));
     window.show();
     QCoreApplication::processEvents();
 
@@ -111,13 +112,13 @@ TTimes WindowSplit(const QString& video, std::vector<int>& positions)
     timer.start();
     window.OpenMovie(video, true);
     ticks->now += 97;
-    window.Timer2Timer(); // the first frame on screen enables the split
+    playback.Tick(); // the first frame on screen enables the split
     window.RunAutoSplit(SplitCount);
     window.grab(); // paints the scene list with its thumbnails
     const TTimes times{timer.nsecsElapsed() / 1e6, ProcessCpuMs() - cpuStart};
 
     positions.clear();
-    for (const QString& file : window.SceneFiles())
+    for (const QString& file : window.CaptureStore().SceneFiles())
         positions.push_back(window.CaptureStore().SceneOrigin(file).Position);
     window.close();
     return times;

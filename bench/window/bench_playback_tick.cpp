@@ -175,36 +175,37 @@ int main(int argc, char** argv)
     TfrmKadrix window({work.path()});
     auto clockOwner = std::make_unique<TStepClock>();
     TStepClock* clock = clockOwner.get();
-    window.SetTickSource(std::move(clockOwner));
+    TPlaybackController& playback = *window.findChild<TPlaybackController*>();
+    playback.SetTickSource(std::move(clockOwner));
     window.show();
     QCoreApplication::processEvents();
     window.OpenMovie(video, true);
-    if (!window.MovieDecoder().Active()) {
+    if (!window.Playback().Decoder().Active()) {
         std::fprintf(stderr, "bench_playback_tick: cannot open %s\n", qPrintable(video));
         return 1;
     }
-    const int width = window.MovieDecoder().FrameWidth();
-    const int height = window.MovieDecoder().FrameHeight();
+    const int width = window.Playback().Decoder().FrameWidth();
+    const int height = window.Playback().Decoder().FrameHeight();
     std::printf("# %s: %d x %d, %d ms, %d ticks of 97 ms, video area %d x %d; %s\n", qPrintable(video), width, height,
-                window.MovieDecoder().Duration(), ticks, window.Controls().PaintBox1->width(),
-                window.Controls().PaintBox1->height(), qPrintable(window.MovieDecoder().PictureCorrection()));
+                window.Playback().Decoder().Duration(), ticks, window.Controls().PaintBox1->width(),
+                window.Controls().PaintBox1->height(), qPrintable(window.Playback().Decoder().PictureCorrection()));
     const double reference = ReferenceCopyMs(width, height);
     std::printf("# reference: memcpy of one %d x %d 24-bit frame, median %.3f ms\n", width, height, reference);
 
     TStats tick, copy, paint, total, paintDeinterlaced, cpu;
-    for (int i = 0; i < ticks && window.PlayState() == TfrmKadrix::TPlayState::Playing; ++i) {
+    for (int i = 0; i < ticks && window.Playback().PlayState() == TPlaybackController::TPlayState::Playing; ++i) {
         clock->now += 97;
         QElapsedTimer timer;
         const double cpuStart = ProcessCpuMs();
         timer.start();
-        window.Timer2Timer();
+        playback.Tick();
         const double tickMs = Elapsed(timer);
         timer.restart();
         window.Controls().PaintBox1->repaint();
         const double paintMs = Elapsed(timer);
         cpu.ms.push_back(ProcessCpuMs() - cpuStart);
         timer.restart();
-        const QImage duplicate = window.CurrentFrame().Image().copy();
+        const QImage duplicate = window.Playback().CurrentFrame().Image().copy();
         copy.ms.push_back(Elapsed(timer));
         if (tickMs + paintMs > 60)
             std::printf("# slow tick at %d ms: %.1f + %.1f ms\n", window.Controls().TrackBar1->value(), tickMs, paintMs);

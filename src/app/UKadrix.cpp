@@ -2,8 +2,6 @@
 
 #include "app/UHelpViewer.h"
 #include "app/UHostExchange.h"
-#include "app/UPlaybackClock.h"
-#include "decoder/UMovieDecoder.h"
 #include "support/Pathutil.h"
 #include "support/ULog.h"
 
@@ -48,20 +46,17 @@ void TfrmKadrix::FormCreate(const QStringList& arguments)
 
     helpFile = FindHelpFile(QApplication::applicationFilePath());
 
-    moviePath.clear();
-    movieDecoder = std::make_unique<TMovieDecoder>();
-
-    workFolder.clear();
+    mode.Folder.clear();
     captureStore = std::make_unique<TCaptureStore>();
     captureStore->CustomImagePack1().OnChange = [this](QObject*) { RefreshSceneLabels(); };
     CreateImageBrowser();
 
     ReadCommandLine(arguments);
-    if (hostMode)
+    if (mode.Host)
         RestoreScenes();
     else
-        workFolder = MakeUniqueTempFolder(QStringLiteral("KD"));
-    captureStore->SetWorkFolder(workFolder);
+        mode.Folder = MakeUniqueTempFolder(QStringLiteral("KD"));
+    captureStore->SetWorkFolder(mode.Folder);
     ApplyModeLayout();
     captureStore->LoadSceneOrigins();
     ConnectCommands();
@@ -69,19 +64,19 @@ void TfrmKadrix::FormCreate(const QStringList& arguments)
 
 void TfrmKadrix::ReadCommandLine(const QStringList& arguments)
 {
-    hostMode = false;
+    mode.Host = false;
     if (!arguments.isEmpty()) {
-        workFolder = arguments.constFirst();
-        hostMode = FolderExists(workFolder);
+        mode.Folder = arguments.constFirst();
+        mode.Host = FolderExists(mode.Folder);
     }
 }
 
 void TfrmKadrix::RestoreScenes()
 {
-    captureStore->SetWorkFolder(workFolder);
+    captureStore->SetWorkFolder(mode.Folder);
     captureStore->RestoreScenes();
     // An empty folder cannot hold setting.ini either.
-    const QString exchangeFile = AppendPathDelimiter(workFolder) + HostExchange::FileName;
+    const QString exchangeFile = AppendPathDelimiter(mode.Folder) + HostExchange::FileName;
     if (QFileInfo::exists(exchangeFile))
         ReadHostSettings(exchangeFile);
 }
@@ -96,9 +91,9 @@ void TfrmKadrix::ReadHostSettings(const QString& fileName)
         // the user hears of it once the window is up, and only Cancel (the
         // exit code alone) can end the work.
         LogDroppedError("reading setting.ini");
-        unreadableExchangeFile = fileName;
+        mode.UnreadableExchangeFile = fileName;
         QTimer::singleShot(0, this, [this] {
-            TDialogs::Current().Notify(this, windowTitle(), UnreadableSettingsMessage.arg(unreadableExchangeFile));
+            TDialogs::Current().Notify(this, windowTitle(), UnreadableSettingsMessage.arg(mode.UnreadableExchangeFile));
         });
         return;
     }
@@ -110,13 +105,13 @@ void TfrmKadrix::ReadHostSettings(const QString& fileName)
         else if (movie.isDir())
             openDialog1.InitialDir = movieFileName;
     }
-    buttonMode = hostSettings->ReadInteger(SettingSection, ButtonModeKey, 0);
+    mode.ButtonMode = hostSettings->ReadInteger(SettingSection, ButtonModeKey, 0);
     captureStore->SetHostSettings(std::move(hostSettings));
 }
 
 bool TfrmKadrix::FormCloseQuery()
 {
-    if (hostMode)
+    if (mode.Host)
         return true;
     // The work folder goes with the window: say what is lost with it.
     const int unsaved = captureStore->UnsavedCount();
@@ -126,7 +121,7 @@ bool TfrmKadrix::FormCloseQuery()
 
 void TfrmKadrix::FormClose()
 {
-    timer2->stop(); // playback ends with the window
+    playback->Pause(); // playback ends with the window
     if (TIniDocument* hostSettings = captureStore->HostSettings()) {
         // The host's own value (a folder preset, say) stays when no file was
         // chosen, and so does it when the file's encoding cannot hold the
@@ -139,13 +134,13 @@ void TfrmKadrix::FormClose()
             hostSettings->WriteString(SettingSection, key, {});
         captureStore->WriteHostSettings();
     }
-    if (!hostMode && FolderExists(workFolder))
-        RemoveFolderTree(workFolder, true);
+    if (!mode.Host && FolderExists(mode.Folder))
+        RemoveFolderTree(mode.Folder, true);
 }
 
 void TfrmKadrix::closeEvent(QCloseEvent* event)
 {
-    if (autoSplitRunning) {
+    if (playback->SplitRunning()) {
         // The split ends first (its Cancel stops it after the current step).
         event->ignore();
         return;

@@ -146,24 +146,16 @@ void TKadrixActions::Create(QObject* owner)
     actAutoCapture = MakeAction(owner, "actAutoCapture", QStringLiteral("自動分割⇒"));
     actSelectAll = MakeAction(owner, "actSelectAll", QStringLiteral("全選択"));
     actUnselectAll = MakeAction(owner, "actUnselectAll", QStringLiteral("全解除"));
-    // The keys are the window's own (not while a text field has the focus);
-    // the menus only show them.
     actFrameNext = MakeAction(owner, "actFrameNext", QStringLiteral("次のフレームへ(&N)"),
                               QStringLiteral("一時停止中に1フレーム進みます"));
-    actFrameNext->setShortcut(QKeySequence(Qt::Key_Period));
     actFramePrev = MakeAction(owner, "actFramePrev", QStringLiteral("前のフレームへ(&B)"),
                               QStringLiteral("一時停止中に1フレーム戻ります"));
-    actFramePrev->setShortcut(QKeySequence(Qt::Key_Comma));
     actSharpestFrame = MakeAction(owner, "actSharpestFrame", QStringLiteral("前後で最も鮮明なフレームへ(&K)"),
                                   QStringLiteral("前後0.5秒のうち最もぶれの少ないフレームを表示します"));
-    actSharpestFrame->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     actCopyScene = MakeAction(owner, "actCopyScene", QStringLiteral("画像をコピー(&C)"),
                               QStringLiteral("選択している画像をクリップボードにコピーします"));
-    actCopyScene->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     actCopyFrame = MakeAction(owner, "actCopyFrame", QStringLiteral("表示中のフレームをコピー(&C)"),
                               QStringLiteral("表示しているフレームをクリップボードにコピーします"));
-    for (TAction* action : {actFrameNext, actFramePrev, actSharpestFrame, actCopyScene})
-        action->setShortcutContext(Qt::WidgetShortcut); // never fired by Qt itself
 }
 
 QList<TAction*> TKadrixActions::All() const

@@ -6,7 +6,6 @@
 #include "app/UAction.h"
 #include "support/UFormatPosition.h"
 #include "browser/FImageBrowser.h"
-#include "decoder/UMovieDecoder.h"
 #include "widgets/TFormPanel.h"
 #include "widgets/TPositionBar.h"
 
@@ -43,14 +42,26 @@ void TfrmKadrix::CreateImageBrowser()
 
 void TfrmKadrix::ConnectSceneCommands()
 {
-    SetupAction(actions.actCapture, &TfrmKadrix::actCaptureExecute, &TfrmKadrix::actCaptureUpdate);
-    SetupAction(actions.actUpdate, &TfrmKadrix::actUpdateExecute, &TfrmKadrix::actUpdateUpdate);
-    SetupAction(actions.actDelete1, &TfrmKadrix::actDelete1Execute, &TfrmKadrix::actDelete1Update);
-    SetupAction(actions.actDeleteAll, &TfrmKadrix::actDeleteAllExecute, &TfrmKadrix::actDeleteAllUpdate);
-    SetupAction(actions.actSelectAll, &TfrmKadrix::actSelectAllExecute, &TfrmKadrix::actSelectAllUpdate);
-    SetupAction(actions.actUnselectAll, &TfrmKadrix::actUnselectAllExecute, &TfrmKadrix::actUnselectAllUpdate);
-    SetupAction(actions.actBrowserDoubleClick, &TfrmKadrix::actBrowserDoubleClickExecute,
-                &TfrmKadrix::actAlwaysEnabledUpdate);
+    actions.actCapture->Bind(std::bind_front(&TfrmKadrix::actCaptureExecute, this), [this](TAction& action) {
+        action.setEnabled(captureStore->CanCapture() && playback->FrameShown());
+    });
+    // Only a frame of the open movie can replace a scene.
+    actions.actUpdate->Bind(std::bind_front(&TfrmKadrix::actUpdateExecute, this), [this](TAction& action) {
+        action.setEnabled(captureStore->SceneCount() > 0 && frmImageBrowser->SelectedIndex() >= 0
+                          && playback->FrameShown());
+    });
+    actions.actDelete1->Bind(std::bind_front(&TfrmKadrix::actDelete1Execute, this),
+                             std::bind_front(&TfrmKadrix::actDelete1Update, this));
+    actions.actDeleteAll->Bind(std::bind_front(&TfrmKadrix::actDeleteAllExecute, this),
+                               [this](TAction& action) { action.setEnabled(captureStore->SceneCount() > 0); });
+    actions.actSelectAll->Bind([this] { frmImageBrowser->SelectAll(); }, [this](TAction& action) {
+        action.setEnabled(frmImageBrowser->SelectedCount() != frmImageBrowser->ItemCount());
+    });
+    actions.actUnselectAll->Bind([this] { frmImageBrowser->SelectIndex(-1); }, [this](TAction& action) {
+        action.setEnabled(frmImageBrowser->SelectedCount() != 0);
+    });
+    actions.actBrowserDoubleClick->Bind(std::bind_front(&TfrmKadrix::actBrowserDoubleClickExecute, this),
+                                        [](TAction& action) { action.setEnabled(true); });
     RefreshSceneLabels();
 }
 
@@ -92,15 +103,10 @@ bool TfrmKadrix::ExecuteCapture()
     return actions.actCapture->Execute() && !captureFailed;
 }
 
-void TfrmKadrix::actCaptureUpdate(TAction& action)
-{
-    action.setEnabled(captureStore->CanCapture() && frameShown);
-}
-
 void TfrmKadrix::actCaptureExecute()
 {
     QString failedFile;
-    if (!captureStore->Capture(currentFrame, moviePath, ui.TrackBar1->value(), &failedFile)) {
+    if (!captureStore->Capture(playback->CurrentFrame(), playback->MoviePath(), ui.TrackBar1->value(), &failedFile)) {
         if (!failedFile.isEmpty())
             TellWriteFailed(failedFile);
         UpdateAllActions();
@@ -111,17 +117,12 @@ void TfrmKadrix::actCaptureExecute()
     UpdateAllActions();
 }
 
-void TfrmKadrix::actUpdateUpdate(TAction& action)
-{
-    // Only a frame of the open movie can replace a scene.
-    action.setEnabled(captureStore->SceneCount() > 0 && frmImageBrowser->SelectedIndex() >= 0 && frameShown);
-}
-
 void TfrmKadrix::actUpdateExecute()
 {
     const int index = frmImageBrowser->SelectedIndex();
     QString failedFile;
-    if (!captureStore->Retake(index, currentFrame, moviePath, ui.TrackBar1->value(), &failedFile)) {
+    if (!captureStore->Retake(index, playback->CurrentFrame(), playback->MoviePath(), ui.TrackBar1->value(),
+                              &failedFile)) {
         if (!failedFile.isEmpty())
             TellWriteFailed(failedFile);
         return;
@@ -153,41 +154,11 @@ void TfrmKadrix::actDelete1Execute()
     UpdateAllActions();
 }
 
-void TfrmKadrix::actDeleteAllUpdate(TAction& action)
-{
-    action.setEnabled(captureStore->SceneCount() > 0);
-}
-
 void TfrmKadrix::actDeleteAllExecute()
 {
     if (TDialogs::Current().AskOkCancel(this, windowTitle(), DeleteAllQuestion))
         captureStore->DeleteAll();
     UpdateAllActions();
-}
-
-void TfrmKadrix::actSelectAllUpdate(TAction& action)
-{
-    action.setEnabled(frmImageBrowser->SelectedCount() != frmImageBrowser->ItemCount());
-}
-
-void TfrmKadrix::actSelectAllExecute()
-{
-    frmImageBrowser->SelectAll();
-}
-
-void TfrmKadrix::actUnselectAllUpdate(TAction& action)
-{
-    action.setEnabled(frmImageBrowser->SelectedCount() != 0);
-}
-
-void TfrmKadrix::actUnselectAllExecute()
-{
-    frmImageBrowser->SelectIndex(-1);
-}
-
-void TfrmKadrix::actAlwaysEnabledUpdate(TAction& action)
-{
-    action.setEnabled(true);
 }
 
 void TfrmKadrix::actBrowserDoubleClickExecute()
@@ -197,7 +168,7 @@ void TfrmKadrix::actBrowserDoubleClickExecute()
         return;
     const TSceneOrigin origin = captureStore->SceneOrigin(captureStore->SceneFiles().at(index));
     bool opened = false;
-    if (origin.Movie != moviePath && QFileInfo(origin.Movie).isFile()) {
+    if (origin.Movie != playback->MoviePath() && QFileInfo(origin.Movie).isFile()) {
         OpenMovie(origin.Movie, false);
         opened = true;
     }
@@ -206,11 +177,9 @@ void TfrmKadrix::actBrowserDoubleClickExecute()
     if (opened) {
         // A movie just opened plays, but its first frame is not on screen
         // yet, so the pause command's own rule would still refuse.
-        actPauseExecute();
+        playback->Pause();
     } else {
         actions.actPause->Execute();
     }
-    SetBarPosition(origin.Position);
-    // The bar may already stand there (a movie opens at 0): fetch anyway.
-    TrackBar1Change();
+    playback->SeekAndShow(origin.Position);
 }

@@ -9,11 +9,9 @@
 
 #include "app/FSplitCount.h"
 #include "app/UAction.h"
-#include "app/UBusyMark.h"
 #include "support/UFormatPosition.h"
 #include "app/UWaitCursor.h"
 #include "decoder/TRangeReader.h"
-#include "decoder/UMovieDecoder.h"
 #include "support/USplitPositions.h"
 #include "widgets/TPaintPanel.h"
 #include "widgets/TPositionBar.h"
@@ -59,39 +57,49 @@ bool IsUserInput(QEvent::Type type)
 
 void TfrmKadrix::ConnectSplitCommands()
 {
-    SetupAction(actions.actAutoCapture, &TfrmKadrix::actAutoCaptureExecute, &TfrmKadrix::actAutoCaptureUpdate);
-    const std::pair<QAction*, void (TfrmKadrix::*)()> items[] = {
-        {ui.mnuAuto8, &TfrmKadrix::mnuAuto8Click},
-        {ui.mnuAuto16, &TfrmKadrix::mnuAuto16Click},
-        {ui.mnuAuto32, &TfrmKadrix::mnuAuto32Click},
-        {ui.mnuAutoCustom, &TfrmKadrix::mnuAutoCustomClick},
-        {ui.mnuStartSplitRange, &TfrmKadrix::mnuStartSplitRangeClick},
-        {ui.mnuEndSplitRange, &TfrmKadrix::mnuEndSplitRangeClick},
-        {ui.mnuResetSplitRange, &TfrmKadrix::mnuResetSplitRangeClick},
-        {ui.mnuSeekToStartRange, &TfrmKadrix::mnuSeekToStartRangeClick},
-        {ui.mnuSeekToEndRange, &TfrmKadrix::mnuSeekToEndRangeClick},
+    actions.actAutoCapture->Bind(
+        [this] {
+            QToolButton* button = ui.btnAutoCapture;
+            ui.popupAutoCapture->popup(button->mapToGlobal(QPoint(0, button->height())));
+        },
+        [this](TAction& action) {
+            action.setEnabled(captureStore->SceneCount() < 99 && playback->FrameShown() && !playback->SplitRunning());
+        });
+    const auto split = [this](int count) { return [this, count] { RunAutoSplit(count); }; };
+    const auto start = std::bind_front(&TfrmKadrix::mnuStartSplitRangeClick, this);
+    const auto end = std::bind_front(&TfrmKadrix::mnuEndSplitRangeClick, this);
+    const auto reset = [this] {
+        if (AskSplitRange(ResetRangeQuestion))
+            ResetSplitRange();
+    };
+    const auto seekStart = [this] { playback->Seek(ui.TrackBar1->SelStart()); };
+    const auto seekEnd = [this] { playback->Seek(ui.TrackBar1->SelEnd()); };
+    const std::pair<QAction*, std::function<void()>> items[] = {
+        {ui.mnuAuto8, split(8)},
+        {ui.mnuAuto16, split(16)},
+        {ui.mnuAuto32, split(32)},
+        {ui.mnuAutoCustom,
+         [this] {
+             TdlgSplitCount dialog(this);
+             if (TDialogs::Current().ExecuteModal(dialog) == QDialog::Accepted)
+                 RunAutoSplit(dialog.Count());
+         }},
+        {ui.mnuStartSplitRange, start},
+        {ui.mnuEndSplitRange, end},
+        {ui.mnuResetSplitRange, reset},
+        {ui.mnuSeekToStartRange, seekStart},
+        {ui.mnuSeekToEndRange, seekEnd},
         // The bar's context menu runs the same handlers.
-        {ui.cmStartSplitRange, &TfrmKadrix::mnuStartSplitRangeClick},
-        {ui.cmEndSplitRange, &TfrmKadrix::mnuEndSplitRangeClick},
-        {ui.cmResetSplitRange, &TfrmKadrix::mnuResetSplitRangeClick},
-        {ui.cmSeekToStartRange, &TfrmKadrix::mnuSeekToStartRangeClick},
-        {ui.cmSeekToEndRange, &TfrmKadrix::mnuSeekToEndRangeClick},
+        {ui.cmStartSplitRange, start},
+        {ui.cmEndSplitRange, end},
+        {ui.cmResetSplitRange, reset},
+        {ui.cmSeekToStartRange, seekStart},
+        {ui.cmSeekToEndRange, seekEnd},
     };
     for (const auto& [item, handler] : items)
         connect(item, &QAction::triggered, this, handler);
     ui.TrackBar1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui.TrackBar1, &QWidget::customContextMenuRequested, this, &TfrmKadrix::TrackBar1ContextPopup);
-}
-
-void TfrmKadrix::actAutoCaptureExecute()
-{
-    QToolButton* button = ui.btnAutoCapture;
-    ui.popupAutoCapture->popup(button->mapToGlobal(QPoint(0, button->height())));
-}
-
-void TfrmKadrix::actAutoCaptureUpdate(TAction& action)
-{
-    action.setEnabled(SceneCount() < 99 && frameShown && !autoSplitRunning);
 }
 
 void TfrmKadrix::TrackBar1ContextPopup(const QPoint& mousePos)
@@ -101,28 +109,6 @@ void TfrmKadrix::TrackBar1ContextPopup(const QPoint& mousePos)
     if (!actions.actAutoCapture->isEnabled())
         return;
     ui.cmTrackBar->popup(ui.TrackBar1->mapToGlobal(mousePos));
-}
-
-void TfrmKadrix::mnuAuto8Click()
-{
-    RunAutoSplit(8);
-}
-
-void TfrmKadrix::mnuAuto16Click()
-{
-    RunAutoSplit(16);
-}
-
-void TfrmKadrix::mnuAuto32Click()
-{
-    RunAutoSplit(32);
-}
-
-void TfrmKadrix::mnuAutoCustomClick()
-{
-    TdlgSplitCount dialog(this);
-    if (TDialogs::Current().ExecuteModal(dialog) == QDialog::Accepted)
-        RunAutoSplit(dialog.Count());
 }
 
 bool TfrmKadrix::AskSplitRange(const QString& question)
@@ -156,22 +142,6 @@ void TfrmKadrix::mnuEndSplitRangeClick()
     UpdateSplitRangeDisplay();
 }
 
-void TfrmKadrix::mnuResetSplitRangeClick()
-{
-    if (AskSplitRange(ResetRangeQuestion))
-        ResetSplitRange();
-}
-
-void TfrmKadrix::mnuSeekToStartRangeClick()
-{
-    SetBarPosition(ui.TrackBar1->SelStart());
-}
-
-void TfrmKadrix::mnuSeekToEndRangeClick()
-{
-    SetBarPosition(ui.TrackBar1->SelEnd());
-}
-
 void TfrmKadrix::ResetSplitRange()
 {
     const int max = ui.TrackBar1->maximum();
@@ -190,7 +160,7 @@ void TfrmKadrix::UpdateSplitRangeDisplay()
 
 void TfrmKadrix::RunAutoSplit(int count)
 {
-    if (autoSplitRunning || !TDialogs::Current().AskOkCancel(this, windowTitle(), AutoSplitQuestion.arg(count)))
+    if (playback->SplitRunning() || !TDialogs::Current().AskOkCancel(this, windowTitle(), AutoSplitQuestion.arg(count)))
         return;
     const TWaitCursor wait;
     const int start = ui.TrackBar1->SelStart();
@@ -198,12 +168,12 @@ void TfrmKadrix::RunAutoSplit(int count)
     actions.actPause->Execute();
     actions.actRewind->Execute();
     const std::vector<int> positions = SplitPositions(start, end, count);
-    const TBusyMark running(autoSplitRunning);
+    const TBusyMark running = playback->HoldForSplit();
     const std::unique_ptr<TProgress> progress =
         TDialogs::Current().BeginProgress(this, windowTitle(), AutoSplitProgressText, static_cast<int>(positions.size()));
     // The frames are read ahead by decoders of their own, side by side;
     // each is shown and captured here, in order.
-    TRangeReader reader(*movieDecoder, positions);
+    TRangeReader reader(playback->Decoder(), positions);
     TRangeReader::TFrame frame;
     for (int done = 1; reader.Next(frame); ++done) {
         if (!AutoSplitStep(frame.position, frame.fetched ? &frame.picture : nullptr))
@@ -218,20 +188,9 @@ void TfrmKadrix::RunAutoSplit(int count)
 // be fetched); false when the split has to stop.
 bool TfrmKadrix::AutoSplitStep(int position, const TSafetyBitmap* picture)
 {
-    // The bar moves without fetching again.
-    lastFetchedPosition = position;
-    SetBarPosition(position);
-    decoderBehindScreen = true;
-    framePosition = -1;
-    frameShown = true;
-    if (picture) {
-        currentFrame = *picture;
-        framePosition = position;
-    }
-    ui.PaintBox1->update();
     // A frame that could not be fetched leaves an earlier picture on screen,
     // which is not the frame at this position: no scene for it.
-    if (framePosition != position)
+    if (!playback->ShowSplitFrame(position, picture))
         return true;
     // A full list adds nothing and the split goes on (actCapture's rule);
     // a scene file that cannot be written ends the split.
@@ -241,7 +200,7 @@ bool TfrmKadrix::AutoSplitStep(int position, const TSafetyBitmap* picture)
 
 bool TfrmKadrix::AutoSplitInputBlocked(QObject* watched, QEvent& event)
 {
-    if (!autoSplitRunning || !IsUserInput(event.type()) || !watched->isWidgetType())
+    if (!playback->SplitRunning() || !IsUserInput(event.type()) || !watched->isWidgetType())
         return false;
     const QWidget* widget = static_cast<QWidget*>(watched);
     if (widget->window() != this)

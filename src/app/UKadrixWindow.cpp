@@ -1,19 +1,16 @@
-// TfrmKadrix: building the window, its commands and keyboard.
+// TfrmKadrix: building the window, its commands and its keys.
 
 #include "app/UKadrix.h"
 
 #include "app/UAction.h"
 #include "support/UFormatPosition.h"
-#include "app/UPlaybackClock.h"
 #include "browser/FImageBrowser.h"
-#include "browser/TBrowserListView.h"
 #include "widgets/TAnchorLayout.h"
 #include "widgets/TGlobalNotify.h"
 #include "widgets/TPaintPanel.h"
 #include "widgets/TPositionBar.h"
 #include "widgets/TShadowPanel.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,7 +20,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -35,21 +31,14 @@ const QString OpenDialogFilter = QStringLiteral(
     "MPEG形式(.m1v;.m2v;.mp4;.m4v;.mp4v;.mov;.mpg;.mpeg;.3gp;.3g2;mod)|*.m1v;*.m2v;*.mp4;*.m4v;*.mp4v;*.mov;*.mpg;"
     "*.mpeg;*.3gp;*.3g2;*.mod|RM形式(.rm;.rmvb)|*.rm;*.rmvb|FLV形式(.flv)|*.flv|VOB形式(.vob)|*.vob|"
     "Digital Video形式(.dv)|*.dv|すべての形式(*.*)|*.*");
-constexpr int Timer2Interval = 97;
 
-// The key carrying "+" on the main keyboard, with or without Shift: "=" on a
-// US layout, ";" on a Japanese one. The keypad's plus is a different key.
-bool IsPlusKey(const QKeyEvent& key)
+// Clicks button while it is shown and enabled; false when it is not.
+bool ClickIfShown(QPushButton* button)
 {
-    return (key.key() == Qt::Key_Plus || key.key() == Qt::Key_Equal || key.key() == Qt::Key_Semicolon)
-           && !(key.modifiers() & Qt::KeypadModifier);
-}
-
-bool IsFormShortCutKey(const QKeyEvent& key)
-{
-    if (!(key.modifiers() & Qt::ControlModifier))
+    if (!button->isVisible() || !button->isEnabled())
         return false;
-    return IsPlusKey(key) || key.key() == Qt::Key_P || key.key() == Qt::Key_Left || key.key() == Qt::Key_Right;
+    button->click();
+    return true;
 }
 
 } // namespace
@@ -72,12 +61,7 @@ void TfrmKadrix::CreateWindowControls()
     ui.lblPicNum->setText(QStringLiteral("0"));
     ui.cmbStepUnit->setCurrentIndex(7); // "0.5秒"
 
-    tickSource = std::make_unique<TSystemTickSource>();
-    playStartTick = tickSource->TickCount();
-    timer2 = new QTimer(this);
-    timer2->setObjectName("Timer2");
-    timer2->setInterval(Timer2Interval);
-    connect(timer2, &QTimer::timeout, this, &TfrmKadrix::Timer2Timer);
+    ConnectPlayback();
 
     // Qt paints every widget double-buffered, Panel1 included.
     ui.Panel1->setAutoFillBackground(true);
@@ -91,8 +75,8 @@ void TfrmKadrix::CreateWindowControls()
 
 void TfrmKadrix::ApplyModeLayout()
 {
-    if (hostMode) {
-        ui.btnOK->setVisible(buttonMode == 0);
+    if (mode.Host) {
+        ui.btnOK->setVisible(mode.ButtonMode == 0);
         return;
     }
     // Without the host's buttons the frame reaches down to the help panel's
@@ -105,20 +89,9 @@ void TfrmKadrix::ApplyModeLayout()
     ui.pnlHelp->hide();
 }
 
-void TfrmKadrix::SetupAction(TAction* action, void (TfrmKadrix::*execute)(), void (TfrmKadrix::*update)(TAction&))
-{
-    if (execute)
-        action->SetOnExecute([this, execute] { (this->*execute)(); });
-    action->SetOnUpdate([this, update](TAction& self) { (this->*update)(self); });
-}
-
 void TfrmKadrix::ConnectCommands()
 {
-    SetupAction(actions.actPlay, &TfrmKadrix::actPlayExecute, &TfrmKadrix::actPlayUpdate);
-    SetupAction(actions.actPause, &TfrmKadrix::actPauseExecute, &TfrmKadrix::actPauseUpdate);
-    SetupAction(actions.actRewind, &TfrmKadrix::actRewindExecute, &TfrmKadrix::actRewindUpdate);
-    SetupAction(actions.actStepNext, &TfrmKadrix::actStepNextExecute, &TfrmKadrix::actStepUpdate);
-    SetupAction(actions.actStepPrev, &TfrmKadrix::actStepPrevExecute, &TfrmKadrix::actStepUpdate);
+    ConnectPlaybackCommands();
     ConnectSceneCommands();
     ConnectSaveCommands();
     ConnectHostCommands();
@@ -126,17 +99,15 @@ void TfrmKadrix::ConnectCommands()
     ConnectSplitCommands();
     ConnectFrameCommands();
     ConnectSceneViewCommands();
-    connect(ui.TrackBar1, &QSlider::valueChanged, this, &TfrmKadrix::TrackBar1Change);
-    connect(ui.TrackBar1, &QSlider::sliderReleased, this, &TfrmKadrix::RebaseClock);
-    connect(ui.chkDeinterlace, &QCheckBox::clicked, this, &TfrmKadrix::chkDeinterlaceClick);
     connect(ui.btnSelectFile, &QToolButton::clicked, this, &TfrmKadrix::btnSelectFileClick);
     connect(ui.menuOpen, &QAction::triggered, ui.btnSelectFile, &QToolButton::click);
     connect(ui.menuSave, &QAction::triggered, actions.actSaveImage, &TAction::Execute);
     ConnectMovieChoice();
     ConnectDesktopCommands();
 
-    globalNotify = new TGlobalNotify(this);
+    auto* globalNotify = new TGlobalNotify(this);
     connect(globalNotify, &TGlobalNotify::OnIdle, this, &TfrmKadrix::UpdateAllActions);
+    CreateKeyMap();
     qApp->installEventFilter(this);
     UpdateAllActions();
 }
@@ -152,76 +123,55 @@ bool TfrmKadrix::eventFilter(QObject* watched, QEvent* event)
     if (AutoSplitInputBlocked(watched, *event))
         return true;
     const QEvent::Type type = event->type();
-    if ((type != QEvent::KeyPress && type != QEvent::ShortcutOverride) || !watched->isWidgetType()
-        || static_cast<QWidget*>(watched)->window() != this)
-        return QMainWindow::eventFilter(watched, event);
-    const auto& key = static_cast<const QKeyEvent&>(*event);
-    TAction* command = FrameCommandKey(key);
-    if (!command)
-        command = SceneViewKey(key);
-    if (command) {
-        if (type == QEvent::ShortcutOverride)
-            event->accept();
-        else
-            command->Execute();
-        return true;
-    }
-    if (IsFormShortCutKey(key)) {
-        // Claim the key before menu shortcuts and controls see it; it is
-        // handled when it arrives as a key press.
-        if (type == QEvent::ShortcutOverride)
-            event->accept();
-        else
-            FormShortCut(key);
-        return true;
-    }
-    if (type == QEvent::KeyPress && DefaultButtonKey(key))
+    if ((type == QEvent::KeyPress || type == QEvent::ShortcutOverride) && watched->isWidgetType()
+        && static_cast<QWidget*>(watched)->window() == this && keyMap.Handle(static_cast<QKeyEvent&>(*event)))
         return true;
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool TfrmKadrix::FormShortCut(const QKeyEvent& key)
+void TfrmKadrix::CreateKeyMap()
 {
-    if (!IsFormShortCutKey(key))
-        return false;
-    if (IsPlusKey(key)) {
-        actions.actCapture->Execute();
-    } else if (key.key() == Qt::Key_P) {
-        // Play when it can play, otherwise pause: a toggle.
-        if (!actions.actPlay->Execute())
-            actions.actPause->Execute();
-    } else if (key.key() == Qt::Key_Left) {
-        actions.actStepPrev->Execute();
-    } else {
-        actions.actStepNext->Execute();
-    }
-    return true; // consumed even when the command was disabled
-}
-
-bool TfrmKadrix::DefaultButtonKey(const QKeyEvent& key)
-{
-    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier))
-        return false;
-    QPushButton* target = nullptr;
-    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
-        // A focused button takes Enter for itself, as it does Space, and the
-        // scene list runs its double-click command with it.
-        if (qobject_cast<QAbstractButton*>(QApplication::focusWidget())
-            || qobject_cast<TBrowserListView*>(QApplication::focusWidget()))
-            return false;
-        target = ui.btnOK;
-    } else if (key.key() == Qt::Key_Escape) {
-        // Esc closes an open preview first, wherever the focus is.
-        if (frmImageBrowser->PreviewIndex() >= 0) {
-            frmImageBrowser->HidePreview();
+    using enum TKeyFocus;
+    constexpr Qt::KeyboardModifiers None = Qt::NoModifier;
+    constexpr Qt::KeyboardModifiers Ctrl = Qt::ControlModifier;
+    constexpr Qt::KeyboardModifiers Keypad = Qt::KeypadModifier;
+    constexpr Qt::KeyboardModifiers AnyButCtrl = TKeyMap::AnyButCtrl;
+    const auto run = [](TAction* action) {
+        return [action] {
+            action->Execute();
             return true;
-        }
-        target = ui.btnCancel;
-    }
-    if (!target || !target->isVisible() || !target->isEnabled())
-        return false;
-    target->click();
-    return true;
+        };
+    };
+    // Ctrl + the key carrying "+" on the main keyboard, with or without
+    // Shift: "=" on a US layout, ";" on a Japanese one. The keypad's plus is
+    // a different key.
+    for (const Qt::Key plus : {Qt::Key_Plus, Qt::Key_Equal, Qt::Key_Semicolon})
+        keyMap.Add({plus, Ctrl, ~(Ctrl | Keypad), Anywhere, true, run(actions.actCapture)});
+    // Play when it can play, otherwise pause: a toggle.
+    keyMap.Add({Qt::Key_P, Ctrl, AnyButCtrl, Anywhere, true, [this] {
+                    if (!actions.actPlay->Execute())
+                        actions.actPause->Execute();
+                    return true;
+                }});
+    keyMap.Add({Qt::Key_Left, Ctrl, AnyButCtrl, Anywhere, true, run(actions.actStepPrev)});
+    keyMap.Add({Qt::Key_Right, Ctrl, AnyButCtrl, Anywhere, true, run(actions.actStepNext)});
+    keyMap.Add({Qt::Key_Period, None, Keypad, NotInTextField, true, run(actions.actFrameNext), actions.actFrameNext});
+    keyMap.Add({Qt::Key_Comma, None, Keypad, NotInTextField, true, run(actions.actFramePrev), actions.actFramePrev});
+    keyMap.Add({Qt::Key_K, Ctrl, Keypad, Anywhere, true, run(actions.actSharpestFrame), actions.actSharpestFrame});
+    keyMap.Add({Qt::Key_C, Ctrl, Keypad, NotInTextField, true, run(actions.actCopyScene), actions.actCopyScene});
+    // Enter clicks OK and Esc Cancel while they are shown. A focused button
+    // takes Enter for itself, as it does Space, and the scene list runs its
+    // double-click command with it; Esc closes an open preview first,
+    // wherever the focus is.
+    const Qt::KeyboardModifiers notCtrlAlt = ~(Ctrl | Qt::AltModifier);
+    for (const Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter})
+        keyMap.Add({enter, None, notCtrlAlt, NotOnButtonOrList, false, [this] { return ClickIfShown(ui.btnOK); }});
+    keyMap.Add({Qt::Key_Escape, None, notCtrlAlt, Anywhere, false, [this] {
+                    if (frmImageBrowser->PreviewIndex() < 0)
+                        return ClickIfShown(ui.btnCancel);
+                    frmImageBrowser->HidePreview();
+                    return true;
+                }});
 }
 
 void TfrmKadrix::btnSelectFileClick()

@@ -309,11 +309,6 @@ int TfrmImageBrowser::ItemCount() const
     return model->rowCount();
 }
 
-QString TfrmImageBrowser::ItemText(int index) const
-{
-    return model->FullText(index);
-}
-
 QString TfrmImageBrowser::ItemCaption(int index) const
 {
     return model->Caption(index);

@@ -72,8 +72,6 @@ public:
     // Afterwards nothing is selected.
     void SetCaptions(const QStringList& texts);
     int ItemCount() const;
-    // The full text of item i (its caption may be shortened).
-    QString ItemText(int index) const;
     QString ItemCaption(int index) const;
 
     // The first selected item's index, or -1.
@@ -90,7 +88,6 @@ public:
 
     // Run on a double click and on Enter.
     void SetDoubleClickAction(QAction* action) { doubleClickAction = action; }
-    QAction* DoubleClickAction() const { return doubleClickAction; }
     // Run on Delete.
     void SetDeleteAction(QAction* action) { deleteAction = action; }
     // Run on Ctrl+A.

@@ -2,49 +2,64 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 namespace {
 
 // Luma (BT.601) of a 24-bit BGR picture reduced by averaging blocks of
 // factor x factor pixels (area averaging by a whole factor), row after row.
+// The rows of a block are added byte by byte first (a contiguous loop the
+// compiler vectorises), then each block's channels are summed and weighted
+// once.
 std::vector<float> ReducedLuma(const QImage& bgr, int factor, int& width, int& height)
 {
     width = bgr.width() / factor;
     height = bgr.height() / factor;
-    std::vector<float> luma(static_cast<size_t>(width) * static_cast<size_t>(height));
-    std::vector<int> sums(static_cast<size_t>(width));
+    const size_t columns = static_cast<size_t>(width);
+    const size_t usedBytes = columns * static_cast<size_t>(factor) * 3;
+    std::vector<float> luma(columns * static_cast<size_t>(height));
+    std::vector<uint32_t> rowSums(usedBytes);
     const float scale = 1.0f / (1000.0f * static_cast<float>(factor * factor));
     for (int y = 0; y < height; ++y) {
-        std::fill(sums.begin(), sums.end(), 0);
+        std::fill(rowSums.begin(), rowSums.end(), 0u);
         for (int row = y * factor; row < (y + 1) * factor; ++row) {
-            const uchar* pixel = bgr.constScanLine(row);
-            for (int x = 0; x < width; ++x)
-                for (int i = 0; i < factor; ++i, pixel += 3)
-                    sums[static_cast<size_t>(x)] += 114 * pixel[0] + 587 * pixel[1] + 299 * pixel[2];
+            const uchar* bytes = bgr.constScanLine(row);
+            for (size_t i = 0; i < usedBytes; ++i)
+                rowSums[i] += bytes[i];
         }
-        float* out = luma.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
-        for (int x = 0; x < width; ++x)
-            out[x] = static_cast<float>(sums[static_cast<size_t>(x)]) * scale;
+        float* out = luma.data() + static_cast<size_t>(y) * columns;
+        const uint32_t* sums = rowSums.data();
+        for (size_t x = 0; x < columns; ++x) {
+            uint32_t blue = 0, green = 0, red = 0;
+            for (int i = 0; i < factor; ++i, sums += 3) {
+                blue += sums[0];
+                green += sums[1];
+                red += sums[2];
+            }
+            out[x] = static_cast<float>(114 * blue + 587 * green + 299 * red) * scale;
+        }
     }
     return luma;
 }
 
-// Mean and variance in one pass (Welford), stable for large counts.
-struct TRunningVariance
+// Mean and variance from the sum and the sum of squares in double: the
+// values here are small (0-255 and their Laplacian), so no precision is
+// lost, and one pass needs no division per value.
+struct TMoments
 {
-    double count = 0;
-    double mean = 0;
     double sum = 0;
+    double squares = 0;
+    double count = 0;
 
     void Add(double value)
     {
+        sum += value;
+        squares += value * value;
         ++count;
-        const double delta = value - mean;
-        mean += delta / count;
-        sum += delta * (value - mean);
     }
-    double Variance() const { return count > 0 ? sum / count : 0.0; }
+    double Mean() const { return count > 0 ? sum / count : 0.0; }
+    double Variance() const { return count > 0 ? std::max(squares / count - Mean() * Mean(), 0.0) : 0.0; }
 };
 
 } // namespace
@@ -63,13 +78,13 @@ std::optional<double> SharpnessScore(const QImage& picture)
     if (width < 3 || height < 3)
         return std::nullopt;
 
-    TRunningVariance level;
+    TMoments level;
     for (float value : luma)
         level.Add(value);
-    if (level.mean < NearBlackLuma || std::sqrt(level.Variance()) < NearUniformDeviation)
+    if (level.Mean() < NearBlackLuma || std::sqrt(level.Variance()) < NearUniformDeviation)
         return std::nullopt;
 
-    TRunningVariance laplacian;
+    TMoments laplacian;
     for (int y = 1; y + 1 < height; ++y) {
         const float* row = luma.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
         const float* above = row - width;

@@ -5,6 +5,7 @@
 #include "KadrixTestSupport.h"
 #include "SceneTestSupport.h"
 
+#include "app/FProgress.h"
 #include "app/FSplitCount.h"
 #include "app/UAction.h"
 #include "decoder/UMovieDecoder.h"
@@ -16,8 +17,10 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 
 using namespace PellumoFixture;
@@ -32,9 +35,9 @@ protected:
     {
         CreateWindow(arguments);
         window->OpenMovie(FixturePath(video), true);
-        ASSERT_TRUE(window->MovieDecoder().Active());
+        ASSERT_TRUE(window->Playback().Decoder().Active());
         Tick(300);
-        ASSERT_TRUE(window->FrameShown());
+        ASSERT_TRUE(window->Playback().FrameShown());
     }
     TPositionBar& Bar() const { return *window->Controls().TrackBar1; }
     void SetRangeEnd(int position)
@@ -44,14 +47,14 @@ protected:
     }
     int ScenePosition(int index) const
     {
-        return window->CaptureStore().SceneOrigin(window->SceneFiles()[index]).Position;
+        return window->CaptureStore().SceneOrigin(window->CaptureStore().SceneFiles()[index]).Position;
     }
     // The frame number in the scene's file on disk.
-    int SceneFrame(int index) const { return ReadFrameNumber(QImage(window->SceneFiles()[index])); }
+    int SceneFrame(int index) const { return ReadFrameNumber(QImage(window->CaptureStore().SceneFiles()[index])); }
     std::vector<std::pair<int, int>> Scenes(int from = 0) const
     {
         std::vector<std::pair<int, int>> scenes;
-        for (int i = from; i < window->SceneCount(); ++i)
+        for (int i = from; i < window->CaptureStore().SceneCount(); ++i)
             scenes.emplace_back(ScenePosition(i), SceneFrame(i));
         return scenes;
     }
@@ -77,21 +80,21 @@ TEST_F(KadrixAutoSplitTest, TakesTheExactFrameAtEveryPositionAfterTheScenesThere
     // the frame nearest to it.
     const std::vector<std::pair<int, int>> expected = {{56, 1},    {611, 15},  {1167, 29}, {1722, 43},
                                                        {2278, 57}, {2833, 71}, {3389, 85}, {3944, 99}};
-    ASSERT_EQ(window->SceneCount(), 9);
+    ASSERT_EQ(window->CaptureStore().SceneCount(), 9);
     EXPECT_EQ(ScenePosition(0), 2000);
     EXPECT_EQ(Scenes(1), expected);
     EXPECT_EQ(dialogs->progressTotals, std::vector<int>({8}));
     EXPECT_EQ(dialogs->progressSteps, std::vector<int>({1, 2, 3, 4, 5, 6, 7, 8}));
     // Paused where the last position left the bar.
-    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::Paused);
-    EXPECT_FALSE(window->Timer2().isActive());
+    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::Paused);
+    EXPECT_FALSE(window->Playback().Ticking());
     EXPECT_EQ(Bar().value(), 3944);
     // The split's frames came from decoders of its own; stepping back starts
     // from the frame on screen all the same.
-    EXPECT_EQ(ReadFrameNumber(window->CurrentFrame()), 99);
+    EXPECT_EQ(ReadFrameNumber(window->Playback().CurrentFrame()), 99);
     window->UpdateAllActions();
     ASSERT_TRUE(window->Actions().actFramePrev->Execute());
-    EXPECT_EQ(ReadFrameNumber(window->CurrentFrame()), 98);
+    EXPECT_EQ(ReadFrameNumber(window->Playback().CurrentFrame()), 98);
 }
 
 TEST_F(KadrixAutoSplitTest, AFrameThatCannotBeFetchedGivesNoScene)
@@ -118,9 +121,9 @@ TEST_F(KadrixAutoSplitTest, AFullListStopsAddingAndTheSplitIsNoLongerOffered)
     for (int i = 0; i < 95; ++i)
         WriteSceneBmp(host.filePath(QStringLiteral("scene%1.bmp").arg(i, 2, 10, QChar('0'))), i);
     OpenPlaying(QStringLiteral("mpeg4.avi"), {host.path()});
-    ASSERT_EQ(window->SceneCount(), 95);
+    ASSERT_EQ(window->CaptureStore().SceneCount(), 95);
     window->Controls().mnuAuto16->trigger();
-    EXPECT_EQ(window->SceneCount(), 99);
+    EXPECT_EQ(window->CaptureStore().SceneCount(), 99);
     const std::vector<int> positions = SplitPositions(0, Bar().maximum(), 16);
     std::vector<std::pair<int, int>> taken;
     for (int i = 0; i < 4; ++i)
@@ -148,7 +151,7 @@ TEST_F(KadrixAutoSplitTest, WhileItRunsNothingElseReachesTheWindowAndCancelKeeps
         EXPECT_FALSE(window->close());
         EXPECT_TRUE(dialogs->questions.empty());
         PressKey(Qt::Key_P, Qt::ControlModifier);
-        EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::Paused);
+        EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::Paused);
         Tick(500);
         window->RunAutoSplit(2);
         EXPECT_TRUE(dialogs->questions.empty());
@@ -156,13 +159,42 @@ TEST_F(KadrixAutoSplitTest, WhileItRunsNothingElseReachesTheWindowAndCancelKeeps
         return true; // Cancel
     };
     window->Controls().mnuAuto32->trigger();
-    EXPECT_EQ(window->SceneCount(), 3);
+    EXPECT_EQ(window->CaptureStore().SceneCount(), 3);
     EXPECT_EQ(dialogs->progressSteps, std::vector<int>({1, 2, 3}));
     EXPECT_EQ(Bar().value(), position);
-    EXPECT_FALSE(window->AutoSplitRunning());
+    EXPECT_FALSE(window->Playback().SplitRunning());
     // Afterwards the window works again.
     PressKey(Qt::Key_P, Qt::ControlModifier);
-    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::Playing);
+    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::Playing);
+}
+
+// Qt's own progress dialog: its Cancel button, Esc and its close box each stop
+// the split after the step in progress, and the scenes taken so far stay.
+TEST_F(KadrixAutoSplitTest, ProgressDialogCancelEscAndCloseBoxStopTheSplit)
+{
+    const std::function<void(TdlgProgress&)> stops[] = {
+        [](TdlgProgress& dialog) { dialog.btnCancel->click(); },
+        [](TdlgProgress& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); },
+        [](TdlgProgress& dialog) { dialog.close(); },
+    };
+    OpenPlaying(QStringLiteral("mpeg4.avi"));
+    dialogs->realProgress = true;
+    int scenes = 0;
+    for (const auto& stop : stops) {
+        // Runs whenever a step of the dialog lets events through.
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<TdlgProgress*>(QApplication::activeModalWidget());
+            if (dialog && dialog->ProgressBar1->value() == 2 && !dialog->Cancelled())
+                stop(*dialog);
+        });
+        watcher.start(0);
+        window->Controls().mnuAuto8->trigger();
+        scenes += 2;
+        EXPECT_EQ(window->CaptureStore().SceneCount(), scenes);
+        EXPECT_FALSE(window->Playback().SplitRunning());
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the dialog closed with the split";
+    }
 }
 
 TEST_F(KadrixAutoSplitTest, AFailedWriteEndsTheSplitWithTheScenesTakenSoFar)
@@ -176,7 +208,7 @@ TEST_F(KadrixAutoSplitTest, AFailedWriteEndsTheSplitWithTheScenesTakenSoFar)
     };
     window->Controls().mnuAuto8->trigger();
     fullDisk.reset();
-    EXPECT_EQ(window->SceneCount(), 2);
+    EXPECT_EQ(window->CaptureStore().SceneCount(), 2);
     EXPECT_EQ(dialogs->progressSteps, std::vector<int>({1, 2}));
     EXPECT_EQ(dialogs->notices.size(), 1u);
 }
@@ -189,8 +221,8 @@ TEST_F(KadrixAutoSplitTest, CancelledQuestionsChangeNothing)
     window->Controls().mnuAuto8->trigger();
     window->Controls().mnuAutoCustom->trigger(); // the count dialog is cancelled
     EXPECT_EQ(dialogs->questions.size(), 1u);
-    EXPECT_EQ(window->SceneCount(), 0);
-    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::Playing);
+    EXPECT_EQ(window->CaptureStore().SceneCount(), 0);
+    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::Playing);
     EXPECT_EQ(Bar().value(), position);
     EXPECT_TRUE(dialogs->progressTotals.empty());
 }

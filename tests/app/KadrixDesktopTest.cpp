@@ -78,13 +78,13 @@ TEST_F(KadrixDesktopTest, DropOpensTheFirstLocalFileOnly)
     const QString first = FixturePath(QStringLiteral("mpeg4.avi"));
     ASSERT_TRUE(Drop({QUrl::fromLocalFile(first), QUrl::fromLocalFile(FixturePath(QStringLiteral("vp8.webm"))),
                       QUrl::fromLocalFile(FixturePath(QStringLiteral("mjpeg.mov")))}));
-    EXPECT_EQ(window->MoviePath(), first);
-    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::Playing);
+    EXPECT_EQ(window->Playback().MoviePath(), first);
+    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::Playing);
 
     EXPECT_TRUE(Drop({QUrl::fromLocalFile(tempRoot.path())})) << "a folder is taken like a file";
-    EXPECT_EQ(window->MoviePath(), first) << "but opens nothing";
+    EXPECT_EQ(window->Playback().MoviePath(), first) << "but opens nothing";
     EXPECT_FALSE(Drop({QUrl(QStringLiteral("https://example.org/movie.avi"))}));
-    EXPECT_EQ(window->MoviePath(), first);
+    EXPECT_EQ(window->Playback().MoviePath(), first);
     EXPECT_TRUE(dialogs->notices.empty());
 }
 
@@ -99,24 +99,24 @@ TEST_F(KadrixDesktopTest, DroppedLongPathArrivesWhole)
     ASSERT_TRUE(QFile::copy(FixturePath(QStringLiteral("mpeg4.avi")), movie));
     CreateWindow();
     ASSERT_TRUE(Drop({QUrl::fromLocalFile(movie)}));
-    EXPECT_EQ(window->MoviePath(), movie);
+    EXPECT_EQ(window->Playback().MoviePath(), movie);
 }
 
 TEST_F(KadrixDesktopTest, MovieNamedOnTheCommandLineOpensInStandaloneModeOnly)
 {
     const QString movie = FixturePath(QStringLiteral("mpeg4.avi"));
     CreateWindow({movie});
-    ASSERT_FALSE(window->HostMode());
+    ASSERT_FALSE(window->Mode().Host);
     window->OpenArgumentMovie({movie});
     QApplication::processEvents();
-    EXPECT_EQ(window->MoviePath(), movie);
+    EXPECT_EQ(window->Playback().MoviePath(), movie);
 
     window->close();
     CreateWindow({tempRoot.path(), movie});
-    ASSERT_TRUE(window->HostMode());
+    ASSERT_TRUE(window->Mode().Host);
     window->OpenArgumentMovie({tempRoot.path(), movie});
     QApplication::processEvents();
-    EXPECT_TRUE(window->MoviePath().isEmpty());
+    EXPECT_TRUE(window->Playback().MoviePath().isEmpty());
 }
 
 TEST(HelpFile, DefaultTopicAndMainWindowContextArePages)
@@ -182,7 +182,7 @@ TEST_F(KadrixDesktopTest, F1ShowsTheDefaultTopicAndLinksStayInTheViewer)
     CreateWindow();
     window->SetHelpFile(HelpFile);
     PressF1();
-    TfrmHelpViewer* viewer = window->HtmlHelp()->Viewer();
+    TfrmHelpViewer* viewer = TKadrixTestAccess::Help(*window).Viewer();
     ASSERT_NE(viewer, nullptr);
     EXPECT_TRUE(viewer->isVisible());
     EXPECT_EQ(viewer->CurrentTopic(), TChmFile(HelpFile).DefaultTopic());
@@ -201,7 +201,7 @@ TEST_F(KadrixDesktopTest, F1ShowsTheDefaultTopicAndLinksStayInTheViewer)
     viewer->setGeometry(moved);
     window->btnHelpClick();
     EXPECT_EQ(viewer->geometry(), moved);
-    EXPECT_EQ(window->HtmlHelp()->Viewer(), viewer);
+    EXPECT_EQ(TKadrixTestAccess::Help(*window).Viewer(), viewer);
 }
 
 TEST_F(KadrixDesktopTest, MissingHelpFileShowsNothing)
@@ -209,7 +209,7 @@ TEST_F(KadrixDesktopTest, MissingHelpFileShowsNothing)
     CreateWindow();
     ASSERT_FALSE(QFile::exists(window->HelpFile()));
     PressF1();
-    EXPECT_EQ(window->HtmlHelp()->Viewer(), nullptr);
+    EXPECT_EQ(TKadrixTestAccess::Help(*window).Viewer(), nullptr);
     for (QWidget* shown : QApplication::topLevelWidgets())
         EXPECT_TRUE(!shown->isVisible() || shown == window.get()) << shown->objectName().toStdString();
 }

@@ -30,7 +30,7 @@ protected:
     void SetUp() override
     {
         KadrixWindowTest::SetUp();
-        TfrmKadrix::OpenHistoryStore()->clear();
+        OpenHistoryStore()->clear();
     }
 
     void Open(const QString& path)
@@ -75,7 +75,7 @@ TEST_F(KadrixMoviesTest, OpenedMoviesAreListedNewestFirstInBothMenus)
     EXPECT_TRUE(Notices().isEmpty());
 
     PickFromPopup(a);
-    EXPECT_EQ(window->MoviePath(), a);
+    EXPECT_EQ(window->Playback().MoviePath(), a);
     EXPECT_EQ(window->OpenDialog1().FileName, a);
     EXPECT_EQ(FileMenu(), QStringList({a, b, c, "-", Clear}));
 
@@ -94,8 +94,8 @@ TEST_F(KadrixMoviesTest, AMovieThatFailsOrIsGoneLeavesTheHistory)
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
     text.write("not a movie");
     text.close();
-    window->HmOpenHistory().Add(gone);
-    window->HmOpenHistory().Add(broken);
+    TKadrixTestAccess::History(*window).Add(gone);
+    TKadrixTestAccess::History(*window).Add(broken);
     Open(good);
 
     Open(broken);
@@ -106,7 +106,7 @@ TEST_F(KadrixMoviesTest, AMovieThatFailsOrIsGoneLeavesTheHistory)
     dialogs->notices.clear();
     PickFromPopup(gone);
     EXPECT_EQ(Notices(), QStringList({MovieGone}));
-    EXPECT_EQ(window->MoviePath(), good);
+    EXPECT_EQ(window->Playback().MoviePath(), good);
     EXPECT_EQ(window->Controls().edFileName->text(), "mpeg4.avi");
     EXPECT_EQ(FileMenu(), QStringList({good, "-", Clear}));
     EXPECT_EQ(ButtonPopup(), QStringList({good, "-", Clear}));
@@ -188,10 +188,10 @@ TEST_F(KadrixDvdTest, ATitleOpensFromItsFolderAndStaysOutOfTheHistory)
     ShownItem(*window->Controls().mnuVobList, "VTS_01_1.VOB")->trigger();
     window->Controls().mnuVobList->close();
     const QString title = QDir(disc.path()).filePath("VIDEO_TS/VTS_01_1.VOB");
-    EXPECT_EQ(window->MoviePath(), title);
+    EXPECT_EQ(window->Playback().MoviePath(), title);
     EXPECT_EQ(window->OpenDialog1().FileName, title);
     EXPECT_TRUE(Notices().isEmpty());
-    EXPECT_TRUE(window->HmOpenHistory().Items().isEmpty());
+    EXPECT_TRUE(TKadrixTestAccess::History(*window).Items().isEmpty());
     EXPECT_EQ(ButtonPopup(), QStringList());
 
     window->SetDvdDrives(TFakeDvdSystem().Drives()); // no drive at all

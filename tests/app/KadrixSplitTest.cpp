@@ -25,7 +25,7 @@ protected:
     {
         CreateWindow();
         window->OpenMovie(FixturePath(QStringLiteral("mpeg4.avi")), true);
-        ASSERT_TRUE(window->MovieDecoder().Active());
+        ASSERT_TRUE(window->Playback().Decoder().Active());
         Tick(97);
         ASSERT_TRUE(window->Actions().actPause->Execute());
     }
@@ -106,7 +106,7 @@ TEST_F(KadrixSplitTest, SeekingToTheRangeEndsShowsTheFramesThere)
           std::tuple{window->Controls().cmSeekToStartRange, 1200, 30}}) {
         command->trigger();
         EXPECT_EQ(Bar().value(), position);
-        EXPECT_EQ(ReadFrameNumber(window->CurrentFrame()), frame);
+        EXPECT_EQ(ReadFrameNumber(window->Playback().CurrentFrame()), frame);
     }
     EXPECT_TRUE(dialogs->questions.empty());
 }

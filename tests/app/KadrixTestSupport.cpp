@@ -23,11 +23,13 @@ private:
 
 } // namespace
 
-std::unique_ptr<TProgress> TRecordingDialogs::BeginProgress(QWidget*, const QString& title, const QString& text,
+std::unique_ptr<TProgress> TRecordingDialogs::BeginProgress(QWidget* parent, const QString& title, const QString& text,
                                                             int total)
 {
     progressTitles.push_back({title, text});
     progressTotals.push_back(total);
+    if (realProgress)
+        return TDialogs::BeginProgress(parent, title, text, total);
     return std::make_unique<TRecordedProgress>(*this);
 }
 
@@ -56,7 +58,8 @@ void KadrixWindowTest::CreateWindow(const QStringList& arguments)
     window = std::make_unique<TfrmKadrix>(arguments);
     auto source = std::make_unique<TManualTickSource>(0xFFFFF000u);
     clock = source.get();
-    window->SetTickSource(std::move(source));
+    playback = &TKadrixTestAccess::Playback(*window);
+    playback->SetTickSource(std::move(source));
     window->show();
     QApplication::setActiveWindow(window.get());
     QApplication::processEvents();
@@ -65,7 +68,7 @@ void KadrixWindowTest::CreateWindow(const QStringList& arguments)
 void KadrixWindowTest::Tick(quint32 ms)
 {
     clock->now += ms;
-    window->Timer2Timer();
+    playback->Tick();
 }
 
 void KadrixWindowTest::PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers)

@@ -16,6 +16,17 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// The window's test seam: what a user changes by hand and the pictures the
+// capture store holds in memory.
+struct TKadrixTestAccess
+{
+    static TPlaybackController& Playback(TfrmKadrix& window) { return *window.playback; }
+    static TCaptureStore& Store(TfrmKadrix& window) { return *window.captureStore; }
+    static TfrmImageBrowser& Browser(TfrmKadrix& window) { return *window.frmImageBrowser; }
+    static THistoryManager& History(TfrmKadrix& window) { return *window.hmOpenHistory; }
+    static THtmlHelp& Help(TfrmKadrix& window) { return *window.htmlHelp; }
+};
+
 class TManualTickSource : public TTickSource
 {
 public:
@@ -75,6 +86,7 @@ public:
     std::vector<TFileDialogRequest> saveRequests;
     std::function<int(QDialog&)> modalAnswer;
     std::function<bool(int done)> onStep;
+    bool realProgress = false; // Qt's own progress dialog, recorded by its title only
     std::vector<TRecordedMessage> progressTitles; // title and text of each display
     std::vector<int> progressTotals;
     std::vector<int> progressSteps;
@@ -98,6 +110,7 @@ protected:
     TRecordingDialogs* dialogs = nullptr;
     TManualTickSource* clock = nullptr;
     std::unique_ptr<TfrmKadrix> window;
+    TPlaybackController* playback = nullptr; // the window's
     std::unique_ptr<TDialogs> previousDialogs;
     QTemporaryDir tempRoot;
     std::unique_ptr<TTmpDirOverride> tmpDir;

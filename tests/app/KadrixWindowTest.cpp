@@ -89,7 +89,7 @@ TEST_F(KadrixLayoutTest, StandaloneHidesTheHostButtonsAndStretchesTheFrame)
 {
     CreateWindow();
     const auto& ui = window->Controls();
-    EXPECT_FALSE(window->HostMode());
+    EXPECT_FALSE(window->Mode().Host);
     EXPECT_FALSE(ui.btnOK->isVisible());
     EXPECT_FALSE(ui.btnCancel->isVisible());
     EXPECT_FALSE(ui.pnlHelp->isVisible());
@@ -102,7 +102,7 @@ TEST_F(KadrixLayoutTest, HostModeShowsOkCancelAndHelp)
 {
     CreateWindow({tempRoot.path()});
     const auto& ui = window->Controls();
-    EXPECT_TRUE(window->HostMode());
+    EXPECT_TRUE(window->Mode().Host);
     EXPECT_TRUE(ui.btnOK->isVisible());
     EXPECT_TRUE(ui.btnCancel->isVisible());
     EXPECT_TRUE(ui.pnlHelp->isVisible());
@@ -198,7 +198,7 @@ TEST_F(KadrixOpenTest, OpenDialogOffersEveryMovieTypeFirstAndCancelChangesNothin
                              "a.mpeg", "a.3gp", "a.3g2", "a.rm", "a.rmvb", "a.flv", "a.vob", "a.dv", "a.mod"})
         EXPECT_TRUE(QDir::match(Patterns(filters[request.FilterIndex - 1]), name)) << name;
     EXPECT_TRUE(QDir::match(Patterns(filters.back()), "anything.xyz")) << "the last choice shows every file";
-    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::None);
+    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::None);
     EXPECT_TRUE(dialogs->notices.empty());
 }
 
@@ -207,9 +207,9 @@ TEST_F(KadrixOpenTest, MissingPathChangesNothingAndShowsNoMessage)
     CreateWindow();
     window->OpenMovie(tempRoot.filePath("missing.avi"), false);
     EXPECT_TRUE(dialogs->notices.empty());
-    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::None);
+    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::None);
     EXPECT_TRUE(window->Controls().edFileName->text().isEmpty());
-    EXPECT_FALSE(window->Timer2().isActive());
+    EXPECT_FALSE(window->Playback().Ticking());
     // A folder is not a movie file either.
     window->OpenMovie(tempRoot.path(), false);
     EXPECT_TRUE(dialogs->notices.empty());
@@ -234,11 +234,11 @@ TEST_F(KadrixOpenTest, FileThatCannotBeDecodedGivesTheMessageAndEmptiesTheLabels
     EXPECT_TRUE(ui.lblCurPos->text().isEmpty());
     EXPECT_TRUE(ui.lblStopPos->text().isEmpty());
     EXPECT_TRUE(ui.edFileName->text().isEmpty());
-    EXPECT_TRUE(window->MoviePath().isEmpty());
-    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::Paused);
-    EXPECT_FALSE(window->Timer2().isActive());
+    EXPECT_TRUE(window->Playback().MoviePath().isEmpty());
+    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::Paused);
+    EXPECT_FALSE(window->Playback().Ticking());
     EXPECT_FALSE(ui.TrackBar1->isEnabled());
-    EXPECT_FALSE(window->FrameShown());
+    EXPECT_FALSE(window->Playback().FrameShown());
     window->UpdateAllActions();
     EXPECT_FALSE(window->Actions().actPlay->isEnabled());
 }
@@ -265,7 +265,7 @@ TEST_F(KadrixKeyboardTest, CtrlShortcutsAreConsumedEvenWithoutAMovie)
     PressKey(Qt::Key_Left, Qt::ControlModifier);
     PressKey(Qt::Key_Equal, Qt::ControlModifier); // capture, disabled without a frame
     EXPECT_EQ(reached, 0);
-    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::None);
+    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::None);
 }
 
 TEST_F(KadrixKeyboardTest, OtherCtrlKeysReachTheMenus)
@@ -317,7 +317,7 @@ TEST_F(KadrixOpenTest, HostSettingsPresetTheOpenDialogWithAFileOrAFolder)
     window->Controls().btnSelectFile->click();
     ASSERT_EQ(dialogs->openRequests.size(), 2u);
     EXPECT_EQ(dialogs->openRequests[1].FileName, movie);
-    EXPECT_EQ(window->PlayState(), TfrmKadrix::TPlayState::None) << "the preset movie is not opened";
+    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::None) << "the preset movie is not opened";
 }
 
 TEST(KadrixQtTextsTest, QtsOwnButtonsAndFileDialogAreJapanese)
