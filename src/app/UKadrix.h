@@ -6,6 +6,8 @@
 #include "app/UIniDocument.h"
 #include "app/UKadrixControls.h"
 #include "app/UKeyMap.h"
+#include "decoder/UShotDetector.h"
+#include "picture/UPerceptualHash.h"
 #include "picture/TSafetyBitmap.h"
 #include "support/UDvdDrives.h"
 
@@ -105,6 +107,9 @@ public:
     // Takes count frames at equal intervals over the split range into the
     // scene list, after asking.
     void RunAutoSplit(int count);
+    // Finds the shots of the split range and takes one frame of each into
+    // the scene list, after asking (UKadrixShots.cpp).
+    void RunShotSplit();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -195,6 +200,9 @@ private:
     void mnuStartSplitRangeClick();
     void mnuEndSplitRangeClick();
     void TrackBar1ContextPopup(const QPoint& mousePos);
+    // The shots' numbers and the cut marks belong to the movie open.
+    void ForgetShots();
+    bool CaptureShots(const std::vector<int>& positions, std::vector<TPictureHash>& taken, int& duplicates);
 
     TWorkMode mode;
     std::unique_ptr<TCaptureStore> captureStore;
@@ -215,6 +223,7 @@ private:
     TDropFile* dropFile1 = nullptr;
     THtmlHelp* htmlHelp = nullptr;
     TPlaybackController* playback = nullptr;
+    TShotScoreCache shotScores; // the stretches scanned for shots in the movie open
 };
 
 // The per-user store of the recent-movie history and the window's other

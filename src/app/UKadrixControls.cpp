@@ -407,6 +407,7 @@ void TKadrixControls::BuildPopups(QWidget* window)
     mnuAuto16 = MakeItem(popupAutoCapture, "mnuAuto16", QStringLiteral("自動16分割"));
     mnuAuto32 = MakeItem(popupAutoCapture, "mnuAuto32", QStringLiteral("自動32分割"));
     mnuAutoCustom = MakeItem(popupAutoCapture, "mnuAutoCustom", QStringLiteral("分割数を指定..."));
+    mnuAutoShots = MakeItem(popupAutoCapture, "mnuAutoShots", QStringLiteral("ショットごとに分割..."));
     popupAutoCapture->addSeparator()->setObjectName("N2");
     mnuStartSplitRange = MakeItem(popupAutoCapture, "mnuStartSplitRange", QStringLiteral("分割範囲の開始位置を設定..."));
     mnuEndSplitRange = MakeItem(popupAutoCapture, "mnuEndSplitRange", QStringLiteral("分割範囲の終了位置を設定..."));

@@ -142,6 +142,7 @@ struct TKadrixControls
     QAction* mnuAuto16;
     QAction* mnuAuto32;
     QAction* mnuAutoCustom;
+    QAction* mnuAutoShots;
     QAction* mnuStartSplitRange;
     QAction* mnuEndSplitRange;
     QAction* mnuResetSplitRange;

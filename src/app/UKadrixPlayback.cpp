@@ -56,6 +56,7 @@ void TfrmKadrix::OpenMovie(const QString& path, bool noHistory)
         break;
     case TPlaybackController::TOpenResult::Opened: {
         ResetSplitRange();
+        ForgetShots();
         ui.lblCurPos->setText(FormatPosition(0));
         ui.lblStopPos->setText(FormatPosition(ui.TrackBar1->maximum()));
         const TMovieDecoder& decoder = playback->Decoder();
@@ -69,6 +70,7 @@ void TfrmKadrix::OpenMovie(const QString& path, bool noHistory)
     case TPlaybackController::TOpenResult::Failed:
         // No range or times of the closed movie stay under its blank picture.
         ResetSplitRange();
+        ForgetShots();
         ui.lblPicSize->clear();
         ui.lblCurPos->clear();
         ui.lblStopPos->clear();

@@ -84,6 +84,7 @@ void TfrmKadrix::ConnectSplitCommands()
              if (TDialogs::Current().ExecuteModal(dialog) == QDialog::Accepted)
                  RunAutoSplit(dialog.Count());
          }},
+        {ui.mnuAutoShots, [this] { RunShotSplit(); }},
         {ui.mnuStartSplitRange, start},
         {ui.mnuEndSplitRange, end},
         {ui.mnuResetSplitRange, reset},

@@ -24,6 +24,23 @@ void TPositionBar::SetShowSelRange(bool value)
     update();
 }
 
+void TPositionBar::SetCutMarks(std::vector<int> positions)
+{
+    if (positions == cutMarks)
+        return;
+    cutMarks = std::move(positions);
+    update();
+}
+
+void TPositionBar::PaintCutMarks(QPainter& painter) const
+{
+    const QColor colour = isEnabled() ? CutMarkColor : palette().color(QPalette::Disabled, QPalette::WindowText);
+    for (int position : cutMarks) {
+        const QRect at = BandRect(position, position);
+        painter.fillRect(QRect(at.left(), at.top() - CutMarkHeight, 1, CutMarkHeight + at.height() / 2), colour);
+    }
+}
+
 QRect TPositionBar::BandRect(int from, int to) const
 {
     QStyleOptionSlider option;
@@ -82,6 +99,8 @@ void TPositionBar::paintEvent(QPaintEvent*)
     // Both ends at 0 means no band at all.
     if (showSelRange && maximum() > minimum() && selEnd >= selStart && (selStart != 0 || selEnd != 0))
         PaintSplitRange(painter);
+    if (maximum() > minimum())
+        PaintCutMarks(painter);
     option.subControls = QStyle::SC_SliderHandle;
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
 }

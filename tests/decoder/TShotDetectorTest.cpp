@@ -21,8 +21,7 @@ using PellumoFixture::ShotVideoFrameMs;
 
 QString VideoPath(const char* name)
 {
-    static QTemporaryDir folder;
-    return PellumoFixture::MakeShotVideo(folder.path(), ShotVideo(name));
+    return PellumoFixture::MakeShotVideo(PellumoFixture::ShotVideoFolder(), ShotVideo(name));
 }
 
 std::vector<TShotFrame> Scan(const QString& path, int decoders)
