@@ -31,20 +31,26 @@ TPictureHash PerceptualHash(const QImage& picture)
 {
     if (picture.isNull())
         return {};
-    // Area averaging to 32 x 32: Qt's smooth reduction of a grey picture.
-    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8)
-                            .scaled(Side, Side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (grey.width() != Side || grey.height() != Side)
+    // Area averaging to 32 x 32 in RGB (Qt's own grey conversion of a BGR
+    // picture does not give the grey of the same RGB picture), then luma.
+    const QImage small = picture.convertToFormat(QImage::Format_RGB32)
+                             .scaled(Side, Side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (small.width() != Side || small.height() != Side)
         return {};
+    std::array<std::array<double, Side>, Side> grey{};
+    for (int y = 0; y < Side; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(small.constScanLine(y));
+        for (int x = 0; x < Side; ++x)
+            grey[y][x] = 0.299 * qRed(line[x]) + 0.587 * qGreen(line[x]) + 0.114 * qBlue(line[x]);
+    }
     const auto& cosine = CosineTable();
     // Rows first (32 x 8), then columns (8 x 8).
     std::array<std::array<double, Kept>, Side> rows{};
     for (int y = 0; y < Side; ++y) {
-        const uchar* line = grey.constScanLine(y);
         for (int u = 0; u < Kept; ++u) {
             double sum = 0;
             for (int x = 0; x < Side; ++x)
-                sum += line[x] * cosine[u][x];
+                sum += grey[y][x] * cosine[u][x];
             rows[y][u] = sum;
         }
     }

@@ -71,6 +71,10 @@ TEST(PerceptualHashTest, NearForTheSamePictureFarForOthers)
     };
     for (const TCase& c : cases)
         EXPECT_EQ(IsNearDuplicate(hash, PerceptualHash(c.other)), c.near) << c.name;
+    // A scene read back from its file (RGB) hashes as the frame it was taken from (BGR).
+    const TPictureHash bgr = PerceptualHash(picture.convertToFormat(QImage::Format_BGR888));
+    EXPECT_EQ(bgr.bits, hash.bits);
+    EXPECT_EQ(bgr.luma, hash.luma);
     EXPECT_FALSE(IsNearDuplicate(PerceptualHash(Plain(Qt::black)), PerceptualHash(Plain(Qt::white))));
     EXPECT_TRUE(IsNearDuplicate(hash, std::vector<TPictureHash>{PerceptualHash(Drawing(2)), PerceptualHash(Noisy(picture))}));
 }
