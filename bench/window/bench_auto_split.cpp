@@ -118,7 +118,7 @@ TTimes WindowSplit(const QString& video, std::vector<int>& positions)
     const TTimes times{timer.nsecsElapsed() / 1e6, ProcessCpuMs() - cpuStart};
 
     positions.clear();
-    for (const QString& file : window.SceneFiles())
+    for (const QString& file : window.CaptureStore().SceneFiles())
         positions.push_back(window.CaptureStore().SceneOrigin(file).Position);
     window.close();
     return times;

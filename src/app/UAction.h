@@ -17,6 +17,11 @@ public:
 
     void SetOnExecute(Handler handler) { onExecute = std::move(handler); }
     void SetOnUpdate(Rule rule) { onUpdate = std::move(rule); }
+    void Bind(Handler handler, Rule rule)
+    {
+        SetOnExecute(std::move(handler));
+        SetOnUpdate(std::move(rule));
+    }
 
     // Evaluates the enabling rule (sets enabled, visible, checked).
     void Update();

@@ -97,7 +97,8 @@ public:
     void RecordSceneOrigin(const QString& sceneFile, int position, const QString& movie);
 
     // The host's setting.ini, or none (standalone, or no file at start).
-    TIniDocument* HostSettings() const { return hostSettings.get(); }
+    TIniDocument* HostSettings() { return hostSettings.get(); }
+    const TIniDocument* HostSettings() const { return hostSettings.get(); }
     void SetHostSettings(std::unique_ptr<TIniDocument> settings) { hostSettings = std::move(settings); }
     // Writes the whole of HostSettings back to its file atomically; false
     // (the previous file intact) when that fails or there are no settings.

@@ -46,17 +46,17 @@ void TfrmKadrix::FormCreate(const QStringList& arguments)
 
     helpFile = FindHelpFile(QApplication::applicationFilePath());
 
-    workFolder.clear();
+    mode.Folder.clear();
     captureStore = std::make_unique<TCaptureStore>();
     captureStore->CustomImagePack1().OnChange = [this](QObject*) { RefreshSceneLabels(); };
     CreateImageBrowser();
 
     ReadCommandLine(arguments);
-    if (hostMode)
+    if (mode.Host)
         RestoreScenes();
     else
-        workFolder = MakeUniqueTempFolder(QStringLiteral("KD"));
-    captureStore->SetWorkFolder(workFolder);
+        mode.Folder = MakeUniqueTempFolder(QStringLiteral("KD"));
+    captureStore->SetWorkFolder(mode.Folder);
     ApplyModeLayout();
     captureStore->LoadSceneOrigins();
     ConnectCommands();
@@ -64,19 +64,19 @@ void TfrmKadrix::FormCreate(const QStringList& arguments)
 
 void TfrmKadrix::ReadCommandLine(const QStringList& arguments)
 {
-    hostMode = false;
+    mode.Host = false;
     if (!arguments.isEmpty()) {
-        workFolder = arguments.constFirst();
-        hostMode = FolderExists(workFolder);
+        mode.Folder = arguments.constFirst();
+        mode.Host = FolderExists(mode.Folder);
     }
 }
 
 void TfrmKadrix::RestoreScenes()
 {
-    captureStore->SetWorkFolder(workFolder);
+    captureStore->SetWorkFolder(mode.Folder);
     captureStore->RestoreScenes();
     // An empty folder cannot hold setting.ini either.
-    const QString exchangeFile = AppendPathDelimiter(workFolder) + HostExchange::FileName;
+    const QString exchangeFile = AppendPathDelimiter(mode.Folder) + HostExchange::FileName;
     if (QFileInfo::exists(exchangeFile))
         ReadHostSettings(exchangeFile);
 }
@@ -91,9 +91,9 @@ void TfrmKadrix::ReadHostSettings(const QString& fileName)
         // the user hears of it once the window is up, and only Cancel (the
         // exit code alone) can end the work.
         LogDroppedError("reading setting.ini");
-        unreadableExchangeFile = fileName;
+        mode.UnreadableExchangeFile = fileName;
         QTimer::singleShot(0, this, [this] {
-            TDialogs::Current().Notify(this, windowTitle(), UnreadableSettingsMessage.arg(unreadableExchangeFile));
+            TDialogs::Current().Notify(this, windowTitle(), UnreadableSettingsMessage.arg(mode.UnreadableExchangeFile));
         });
         return;
     }
@@ -105,13 +105,13 @@ void TfrmKadrix::ReadHostSettings(const QString& fileName)
         else if (movie.isDir())
             openDialog1.InitialDir = movieFileName;
     }
-    buttonMode = hostSettings->ReadInteger(SettingSection, ButtonModeKey, 0);
+    mode.ButtonMode = hostSettings->ReadInteger(SettingSection, ButtonModeKey, 0);
     captureStore->SetHostSettings(std::move(hostSettings));
 }
 
 bool TfrmKadrix::FormCloseQuery()
 {
-    if (hostMode)
+    if (mode.Host)
         return true;
     // The work folder goes with the window: say what is lost with it.
     const int unsaved = captureStore->UnsavedCount();
@@ -134,8 +134,8 @@ void TfrmKadrix::FormClose()
             hostSettings->WriteString(SettingSection, key, {});
         captureStore->WriteHostSettings();
     }
-    if (!hostMode && FolderExists(workFolder))
-        RemoveFolderTree(workFolder, true);
+    if (!mode.Host && FolderExists(mode.Folder))
+        RemoveFolderTree(mode.Folder, true);
 }
 
 void TfrmKadrix::closeEvent(QCloseEvent* event)

@@ -23,11 +23,21 @@ class QPoint;
 class QSettings;
 class TAction;
 class TDropFile;
-class TGlobalNotify;
 class THistoryManager;
 class THtmlHelp;
 enum class THelpCommand;
 class TfrmImageBrowser;
+
+// How the window was started, fixed at creation.
+struct TWorkMode
+{
+    QString Folder;     // the work folder
+    bool Host = false;  // argument 1 named an existing folder
+    int ButtonMode = 0; // the host's choice of buttons (setting.ini)
+    // setting.ini when it exists but cannot be read: nothing can be handed
+    // over through it, so only Cancel ends the work.
+    QString UnreadableExchangeFile;
+};
 
 // The main window. Its creation decides the mode: host mode when argument 1
 // names an existing folder (that folder is the work folder and setting.ini
@@ -36,21 +46,19 @@ class TfrmImageBrowser;
 class TfrmKadrix : public QMainWindow
 {
     Q_OBJECT
+    // Tests change what a user would change by hand (the scene list's
+    // selection, the recent-movie history) and read the pictures in memory
+    // through this seam (tests/app/KadrixTestSupport.h).
+    friend struct TKadrixTestAccess;
+
 public:
     // arguments: the command-line arguments without the program name.
     explicit TfrmKadrix(const QStringList& arguments, QWidget* parent = nullptr);
     ~TfrmKadrix() override;
 
-    // Mode and work folder, fixed at creation.
-    const QString& WorkFolder() const { return workFolder; }
-    bool HostMode() const { return hostMode; }
-    int ButtonMode() const { return buttonMode; }
-    TIniDocument* HostSettings() const { return captureStore->HostSettings(); }
-
+    const TWorkMode& Mode() const { return mode; }
     // The scene list: files, pictures, origins and the host's setting.ini.
-    TCaptureStore& CaptureStore() const { return *captureStore; }
-    const QStringList& SceneFiles() const { return captureStore->SceneFiles(); }
-    int SceneCount() const { return captureStore->SceneCount(); }
+    const TCaptureStore& CaptureStore() const { return *captureStore; }
 
     // The open-movie dialog's state: preset file or folder, last choice.
     const TFileDialogRequest& OpenDialog1() const { return openDialog1; }
@@ -61,7 +69,7 @@ public:
     const TKadrixControls& Controls() const { return ui; }
     const TKadrixActions& Actions() const { return actions; }
     // The scene list's thumbnail browser, hosted in FormPanel1.
-    TfrmImageBrowser& ImageBrowser() const { return *frmImageBrowser; }
+    const TfrmImageBrowser& ImageBrowser() const { return *frmImageBrowser; }
 
     // The open movie and what is on screen.
     const TPlaybackController& Playback() const { return *playback; }
@@ -72,19 +80,9 @@ public:
     // desktop's "open with").
     void OpenArgumentMovie(const QStringList& arguments);
 
-    // Dropped files, help and the About box (UKadrixDesktop.cpp).
-    TDropFile* DropFile1() const { return dropFile1; }
-    THtmlHelp* HtmlHelp() const { return htmlHelp; }
+    // Help (UKadrixDesktop.cpp).
     bool FormHelp(THelpCommand command, int data);
     void btnHelpClick();
-    void menuOpenHelpClick();
-    void AboutA1Click();
-
-    // The recent-movie history of the File menu (btnMovieHistory's popup
-    // shows the same stored list through its own manager).
-    THistoryManager& HmOpenHistory() const { return *hmOpenHistory; }
-    // The per-user store of the recent-movie history.
-    static std::unique_ptr<QSettings> OpenHistoryStore();
 
     // Where optical drives and mounts are looked up; builds the drive menu
     // again from there (it is built from the running system at creation).
@@ -103,9 +101,6 @@ public:
     // View menu and kept in the per-user store for the next start.
     void SetSceneThumbnailSize(int size);
     static constexpr const char* ThumbnailSizeKey = "1/SceneList/ThumbnailSize";
-
-    // Step sizes of the cmbStepUnit entries, in milliseconds.
-    static int StepUnitMs(int index);
 
     // Takes count frames at equal intervals over the split range into the
     // scene list, after asking.
@@ -127,56 +122,36 @@ private:
     void CreateWindowControls();
     void ApplyModeLayout();
     void ConnectCommands();
-    void SetupAction(TAction* action, void (TfrmKadrix::*execute)(), void (TfrmKadrix::*update)(TAction&));
     void CreateKeyMap();
     void btnSelectFileClick();
     void ConnectDesktopCommands();
-    void DropFile1Drop();
 
     // Recent-movie history and DVD titles (UKadrixMovies.cpp).
     void CreateMovieHistory();
     void ConnectMovieChoice();
     void hmOpenHistoryMenuClick(const QString& path);
-    void hmOpenHistoryClearClick();
-    void btnMovieHistoryClick();
     void BuildDriveMenu();
-    void btnSelectDriveClick();
     void btnSearchDiscClick();
-    void btnSelectVobClick();
     void mnuVobListPopup();
     void OpenTitleFile(const QString& path);
 
     // Movie, frame display, playback and stepping (UKadrixPlayback.cpp).
     void ConnectPlayback();
+    void ConnectPlaybackCommands();
     void PaintBox1Paint(QPainter& painter);
     void chkDeinterlaceClick();
-    void StepBy(int direction);
-    void actPlayExecute();
-    void actPauseExecute();
-    void actRewindExecute();
-    void actStepNextExecute();
-    void actStepPrevExecute();
     void actPlayUpdate(TAction& action);
     void actPauseUpdate(TAction& action);
-    void actRewindUpdate(TAction& action);
     void actStepUpdate(TAction& action);
 
     // Frame by frame and the sharpest frame nearby (UKadrixFrameStep.cpp).
     void ConnectFrameCommands();
-    void actFrameNextExecute();
-    void actFramePrevExecute();
-    void actSharpestFrameExecute();
-    void actFrameUpdate(TAction& action);
 
     // Thumbnail size, preview and copying (UKadrixSceneView.cpp).
     void ConnectSceneViewCommands();
     void ShowThumbnailSize(int size);
-    static int StoredThumbnailSize();
-    static void StoreThumbnailSize(int size);
     void actCopySceneExecute();
-    void actCopySceneUpdate(TAction& action);
     void actCopyFrameExecute();
-    void actCopyFrameUpdate(TAction& action);
 
     // Scene commands (UKadrixScenes.cpp).
     void CreateImageBrowser();
@@ -184,25 +159,16 @@ private:
     void RefreshSceneLabels();
     void TellWriteFailed(const QString& file);
     void actCaptureExecute();
-    void actCaptureUpdate(TAction& action);
     void actUpdateExecute();
-    void actUpdateUpdate(TAction& action);
     void actDelete1Execute();
     void actDelete1Update(TAction& action);
     void actDeleteAllExecute();
-    void actDeleteAllUpdate(TAction& action);
-    void actSelectAllExecute();
-    void actSelectAllUpdate(TAction& action);
-    void actUnselectAllExecute();
-    void actUnselectAllUpdate(TAction& action);
     void actBrowserDoubleClickExecute();
-    void actAlwaysEnabledUpdate(TAction& action);
 
     // Saving scene pictures (UKadrixSave.cpp).
     void ConnectSaveCommands();
     QList<int> SelectedScenes() const;
     void actSaveImageExecute();
-    void actSaveImageUpdate(TAction& action);
     QList<int> ScenesToSave() const;
     // True when every file of the plan was written.
     bool SaveScenes(const TSavePlan& plan, const QString& confirmedName,
@@ -216,10 +182,6 @@ private:
     // Ending with a result for the host (UKadrixHost.cpp).
     void ConnectHostCommands();
     void actOptionUpdate(TAction& action);
-    void actOption1Execute();
-    void actOption2Execute();
-    void actOption3Execute();
-    void SelectAllScenes();
     void CloseWithResult(int code);
     void TellResultFailed(const QString& file);
 
@@ -230,25 +192,11 @@ private:
     bool AskSplitRange(const QString& question);
     bool AutoSplitStep(int position, const TSafetyBitmap* picture);
     bool AutoSplitInputBlocked(QObject* watched, QEvent& event);
-    void mnuAuto8Click();
-    void mnuAuto16Click();
-    void mnuAuto32Click();
-    void mnuAutoCustomClick();
     void mnuStartSplitRangeClick();
     void mnuEndSplitRangeClick();
-    void mnuResetSplitRangeClick();
-    void mnuSeekToStartRangeClick();
-    void mnuSeekToEndRangeClick();
-    void actAutoCaptureExecute();
-    void actAutoCaptureUpdate(TAction& action);
     void TrackBar1ContextPopup(const QPoint& mousePos);
 
-    QString workFolder;
-    bool hostMode = false;
-    int buttonMode = 0;
-    // setting.ini when it exists but cannot be read: nothing can be handed
-    // over through it, so only Cancel ends the work.
-    QString unreadableExchangeFile;
+    TWorkMode mode;
     std::unique_ptr<TCaptureStore> captureStore;
     bool captureFailed = false;
     QString helpFile;
@@ -259,7 +207,6 @@ private:
     TKadrixActions actions;
     TKadrixControls ui;
     TKeyMap keyMap;
-    TGlobalNotify* globalNotify = nullptr;
     TfrmImageBrowser* frmImageBrowser = nullptr;
     THistoryManager* hmOpenHistory = nullptr;
     THistoryManager* hmOpenHistoryButton = nullptr;
@@ -269,3 +216,7 @@ private:
     THtmlHelp* htmlHelp = nullptr;
     TPlaybackController* playback = nullptr;
 };
+
+// The per-user store of the recent-movie history and the window's other
+// per-user choices.
+std::unique_ptr<QSettings> OpenHistoryStore();

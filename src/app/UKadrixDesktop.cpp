@@ -21,23 +21,26 @@ void TfrmKadrix::ConnectDesktopCommands()
     dropFile1->SetOneFileOnly(true);
     dropFile1->SetAcceptDrop(true);
     // Queued: the drop returns to the dragging program before the movie opens.
-    connect(dropFile1, &TDropFile::OnDrop, this, &TfrmKadrix::DropFile1Drop, Qt::QueuedConnection);
+    // A dropped file opens exactly like a chosen one, but does not become the
+    // open dialog's file name.
+    connect(
+        dropFile1, &TDropFile::OnDrop, this,
+        [this] {
+            if (!dropFile1->DroppedFiles().isEmpty())
+                OpenMovie(dropFile1->DroppedFiles().constFirst(), false);
+        },
+        Qt::QueuedConnection);
 
     htmlHelp = new THtmlHelp(this);
     connect(ui.btnHelp, &QToolButton::clicked, this, &TfrmKadrix::btnHelpClick);
-    connect(ui.menuOpenHelp, &QAction::triggered, this, &TfrmKadrix::menuOpenHelpClick);
-    connect(ui.AboutA1, &QAction::triggered, this, &TfrmKadrix::AboutA1Click);
+    connect(ui.menuOpenHelp, &QAction::triggered, this, &TfrmKadrix::btnHelpClick);
+    connect(ui.AboutA1, &QAction::triggered, this, [this] {
+        TfrmAbout about(this);
+        about.exec();
+    });
     // The maker has no web site to point at, so its two links are not offered.
     ui.menuHomepage->setVisible(false);
     ui.menuProduct->setVisible(false);
-}
-
-void TfrmKadrix::DropFile1Drop()
-{
-    // A dropped file opens exactly like a chosen one, but does not become the
-    // open dialog's file name.
-    if (!dropFile1->DroppedFiles().isEmpty())
-        OpenMovie(dropFile1->DroppedFiles().constFirst(), false);
 }
 
 bool TfrmKadrix::FormHelp(THelpCommand command, int data)
@@ -54,20 +57,9 @@ void TfrmKadrix::btnHelpClick()
         FormHelp(THelpCommand::Contents, 0);
 }
 
-void TfrmKadrix::menuOpenHelpClick()
-{
-    btnHelpClick();
-}
-
-void TfrmKadrix::AboutA1Click()
-{
-    TfrmAbout about(this);
-    about.exec();
-}
-
 void TfrmKadrix::OpenArgumentMovie(const QStringList& arguments)
 {
-    if (hostMode || arguments.isEmpty() || !QFileInfo(arguments.constFirst()).isFile())
+    if (mode.Host || arguments.isEmpty() || !QFileInfo(arguments.constFirst()).isFile())
         return;
     const QString path = arguments.constFirst();
     QTimer::singleShot(0, this, [this, path] { OpenMovie(path, false); });

@@ -10,34 +10,18 @@
 
 void TfrmKadrix::ConnectFrameCommands()
 {
-    SetupAction(actions.actFrameNext, &TfrmKadrix::actFrameNextExecute, &TfrmKadrix::actFrameUpdate);
-    SetupAction(actions.actFramePrev, &TfrmKadrix::actFramePrevExecute, &TfrmKadrix::actFrameUpdate);
-    SetupAction(actions.actSharpestFrame, &TfrmKadrix::actSharpestFrameExecute, &TfrmKadrix::actFrameUpdate);
+    // Only a paused movie steps frame by frame.
+    const auto rule = [this](TAction& action) {
+        action.setEnabled(playback->FrameShown() && playback->PlayState() == TPlaybackController::TPlayState::Paused
+                          && playback->Decoder().Active());
+    };
+    actions.actFrameNext->Bind([this] { playback->StepFrame(true); }, rule);
+    actions.actFramePrev->Bind([this] { playback->StepFrame(false); }, rule);
+    actions.actSharpestFrame->Bind([this] { playback->ShowSharpestFrame(); }, rule);
     ui.Frame1->addActions({actions.actFramePrev, actions.actFrameNext});
     ui.Frame1->addSeparator()->setObjectName("N11");
     ui.Frame1->addAction(actions.actSharpestFrame);
     // Also in the position bar's menu, after the split-range entries.
     ui.cmTrackBar->addSeparator()->setObjectName("N10");
     ui.cmTrackBar->addActions({actions.actFramePrev, actions.actFrameNext, actions.actSharpestFrame});
-}
-
-void TfrmKadrix::actFrameNextExecute()
-{
-    playback->StepFrame(true);
-}
-
-void TfrmKadrix::actFramePrevExecute()
-{
-    playback->StepFrame(false);
-}
-
-void TfrmKadrix::actSharpestFrameExecute()
-{
-    playback->ShowSharpestFrame();
-}
-
-void TfrmKadrix::actFrameUpdate(TAction& action)
-{
-    action.setEnabled(playback->FrameShown() && playback->PlayState() == TPlaybackController::TPlayState::Paused
-                      && playback->Decoder().Active());
 }

@@ -18,9 +18,10 @@ const QString ResultFailedMessage = QStringLiteral("結果の書き込みがで�
 
 void TfrmKadrix::ConnectHostCommands()
 {
-    SetupAction(actions.actOption1, &TfrmKadrix::actOption1Execute, &TfrmKadrix::actOptionUpdate);
-    SetupAction(actions.actOption2, &TfrmKadrix::actOption2Execute, &TfrmKadrix::actOptionUpdate);
-    SetupAction(actions.actOption3, &TfrmKadrix::actOption3Execute, &TfrmKadrix::actOptionUpdate);
+    const auto rule = std::bind_front(&TfrmKadrix::actOptionUpdate, this);
+    actions.actOption1->Bind([this] { CloseWithResult(HostButton::Option1); }, rule);
+    actions.actOption2->Bind([this] { CloseWithResult(HostButton::Option2); }, rule);
+    actions.actOption3->Bind([this] { CloseWithResult(HostButton::Option3); }, rule);
     connect(ui.btnOK, &QPushButton::clicked, this, [this] { CloseWithResult(HostButton::Ok); });
     connect(ui.btnCancel, &QPushButton::clicked, this, [this] { CloseWithResult(HostButton::Cancel); });
     connect(ui.Exit1, &QAction::triggered, this, [this] { CloseWithResult(HostButton::Ok); });
@@ -29,45 +30,25 @@ void TfrmKadrix::ConnectHostCommands()
 void TfrmKadrix::actOptionUpdate(TAction& action)
 {
     const int option = &action == actions.actOption1 ? 1 : &action == actions.actOption2 ? 2 : 3;
-    const THostOptionState state = HostOptionState(option, buttonMode, captureStore->SceneCount(),
+    const THostOptionState state = HostOptionState(option, mode.ButtonMode, captureStore->SceneCount(),
                                                    frmImageBrowser->SelectedCount());
     action.setVisible(state.Visible);
     action.setEnabled(state.Enabled);
 }
 
-void TfrmKadrix::actOption1Execute()
-{
-    CloseWithResult(HostButton::Option1);
-}
-
-void TfrmKadrix::actOption2Execute()
-{
-    CloseWithResult(HostButton::Option2);
-}
-
-void TfrmKadrix::actOption3Execute()
-{
-    CloseWithResult(HostButton::Option3);
-}
-
-void TfrmKadrix::SelectAllScenes()
-{
-    frmImageBrowser->SelectAll();
-}
-
 void TfrmKadrix::CloseWithResult(int code)
 {
-    if (code != HostButton::Cancel && !unreadableExchangeFile.isEmpty()) {
-        TellResultFailed(unreadableExchangeFile);
+    if (code != HostButton::Cancel && !mode.UnreadableExchangeFile.isEmpty()) {
+        TellResultFailed(mode.UnreadableExchangeFile);
         return;
     }
     if (SelectsAllWhenNone(code) && frmImageBrowser->SelectedCount() == 0)
-        SelectAllScenes();
+        frmImageBrowser->SelectAll();
     // The scene files first, all or none; the host's file says nothing until
     // they are in place.
     if (code != HostButton::Cancel && ui.chkDeinterlace->isChecked()) {
         try {
-            DeinterlaceSceneFiles(captureStore->SceneFiles(), workFolder);
+            DeinterlaceSceneFiles(captureStore->SceneFiles(), mode.Folder);
         } catch (const EHostResultError& error) {
             TellResultFailed(error.FileName());
             return;

@@ -33,7 +33,7 @@ QPoint BelowLeft(const QWidget* button)
 
 } // namespace
 
-std::unique_ptr<QSettings> TfrmKadrix::OpenHistoryStore()
+std::unique_ptr<QSettings> OpenHistoryStore()
 {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvanta,Inc."),
                                        QStringLiteral("Kadrix"));
@@ -52,19 +52,23 @@ void TfrmKadrix::CreateMovieHistory()
         (*manager)->SetMenuItem(placeholder);
         (*manager)->SetStore(OpenHistoryStore()); // complete now: builds its menu
         connect(*manager, &THistoryManager::OnMenuClick, this, &TfrmKadrix::hmOpenHistoryMenuClick);
-        connect(*manager, &THistoryManager::OnClearClick, this, &TfrmKadrix::hmOpenHistoryClearClick);
+        connect(*manager, &THistoryManager::OnClearClick, this, [this] {
+            hmOpenHistoryButton->RebuildMenu();
+            hmOpenHistory->RebuildMenu();
+        });
     }
 }
 
 void TfrmKadrix::ConnectMovieChoice()
 {
     CreateMovieHistory();
-    connect(ui.btnMovieHistory, &QToolButton::clicked, this, &TfrmKadrix::btnMovieHistoryClick);
+    connect(ui.btnMovieHistory, &QToolButton::clicked, this,
+            [this] { ui.cmMovieHistoryForButton->popup(BelowLeft(ui.btnMovieHistory)); });
 
     BuildDriveMenu();
-    connect(ui.btnSelectDrive, &QToolButton::clicked, this, &TfrmKadrix::btnSelectDriveClick);
+    connect(ui.btnSelectDrive, &QToolButton::clicked, this, [this] { ui.mnuDrvList->popup(BelowLeft(ui.btnSelectDrive)); });
     connect(ui.btnSearchDisc, &QToolButton::clicked, this, &TfrmKadrix::btnSearchDiscClick);
-    connect(ui.btnSelectVob, &QToolButton::clicked, this, &TfrmKadrix::btnSelectVobClick);
+    connect(ui.btnSelectVob, &QToolButton::clicked, this, [this] { ui.mnuVobList->popup(BelowLeft(ui.btnSelectVob)); });
     connect(ui.mnuVobList, &QMenu::aboutToShow, this, &TfrmKadrix::mnuVobListPopup);
 }
 
@@ -81,17 +85,6 @@ void TfrmKadrix::hmOpenHistoryMenuClick(const QString& path)
     }
     openDialog1.FileName = path;
     OpenMovie(path, false);
-}
-
-void TfrmKadrix::hmOpenHistoryClearClick()
-{
-    hmOpenHistoryButton->RebuildMenu();
-    hmOpenHistory->RebuildMenu();
-}
-
-void TfrmKadrix::btnMovieHistoryClick()
-{
-    ui.cmMovieHistoryForButton->popup(BelowLeft(ui.btnMovieHistory));
 }
 
 void TfrmKadrix::SetDvdDrives(const TDvdDrives& drives)
@@ -116,21 +109,11 @@ void TfrmKadrix::BuildDriveMenu()
     ui.btnSearchDisc->setEnabled(!driveList.isEmpty());
 }
 
-void TfrmKadrix::btnSelectDriveClick()
-{
-    ui.mnuDrvList->popup(BelowLeft(ui.btnSelectDrive));
-}
-
 void TfrmKadrix::btnSearchDiscClick()
 {
     ui.mnuVobList->exec(BelowLeft(ui.btnSearchDisc));
     if (ui.mnuVobList->actions().isEmpty())
         TDialogs::Current().Notify(this, windowTitle(), NoTitleMessage);
-}
-
-void TfrmKadrix::btnSelectVobClick()
-{
-    ui.mnuVobList->popup(BelowLeft(ui.btnSelectVob));
 }
 
 void TfrmKadrix::mnuVobListPopup()

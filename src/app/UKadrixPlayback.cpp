@@ -27,14 +27,15 @@ using TPlayState = TPlaybackController::TPlayState;
 const QString OpenFailedMessage = QStringLiteral("動画シーンの取得ができませんでした。");
 constexpr int StepUnits[] = {600000, 60000, 20000, 10000, 5000, 2000, 1000, 500, 100};
 
-} // namespace
-
-int TfrmKadrix::StepUnitMs(int index)
+// The step of cmbStepUnit's entry index, in milliseconds.
+int StepUnitMs(int index)
 {
     if (index < 0 || index >= static_cast<int>(std::size(StepUnits)))
         return 0;
     return StepUnits[index];
 }
+
+} // namespace
 
 void TfrmKadrix::ConnectPlayback()
 {
@@ -109,34 +110,20 @@ void TfrmKadrix::chkDeinterlaceClick()
     captureStore->CustomImagePack1().Reset();
 }
 
-void TfrmKadrix::actPlayExecute()
+void TfrmKadrix::ConnectPlaybackCommands()
 {
-    playback->Play();
-}
-
-void TfrmKadrix::actPauseExecute()
-{
-    playback->Pause();
-}
-
-void TfrmKadrix::actRewindExecute()
-{
-    playback->Rewind();
-}
-
-void TfrmKadrix::StepBy(int direction)
-{
-    playback->StepBy(direction, StepUnitMs(ui.cmbStepUnit->currentIndex()));
-}
-
-void TfrmKadrix::actStepNextExecute()
-{
-    StepBy(+1);
-}
-
-void TfrmKadrix::actStepPrevExecute()
-{
-    StepBy(-1);
+    const auto step = [this](int direction) {
+        return [this, direction] { playback->StepBy(direction, StepUnitMs(ui.cmbStepUnit->currentIndex())); };
+    };
+    actions.actPlay->Bind([this] { playback->Play(); }, std::bind_front(&TfrmKadrix::actPlayUpdate, this));
+    actions.actPause->Bind([this] { playback->Pause(); }, std::bind_front(&TfrmKadrix::actPauseUpdate, this));
+    actions.actRewind->Bind([this] { playback->Rewind(); }, [this](TAction& action) {
+        action.setEnabled(playback->FrameShown() && playback->PlayState() != TPlayState::None);
+        action.setVisible(true);
+    });
+    actions.actStepNext->Bind(step(+1), std::bind_front(&TfrmKadrix::actStepUpdate, this));
+    actions.actStepPrev->Bind(step(-1), std::bind_front(&TfrmKadrix::actStepUpdate, this));
+    connect(ui.chkDeinterlace, &QCheckBox::clicked, this, &TfrmKadrix::chkDeinterlaceClick);
 }
 
 // Qt disables hidden actions, so each rule settles visibility first and then
@@ -158,12 +145,6 @@ void TfrmKadrix::actPauseUpdate(TAction& action)
     if (playback->FrameShown())
         actions.actPlay->setVisible(!enabled);
     action.setEnabled(enabled);
-}
-
-void TfrmKadrix::actRewindUpdate(TAction& action)
-{
-    action.setEnabled(playback->FrameShown() && playback->PlayState() != TPlayState::None);
-    action.setVisible(true);
 }
 
 void TfrmKadrix::actStepUpdate(TAction& action)

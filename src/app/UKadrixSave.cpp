@@ -47,16 +47,17 @@ void StartInLastFolder(TFileDialogRequest& dialog)
 
 void TfrmKadrix::ConnectSaveCommands()
 {
+    const auto anyScene = [this](TAction& action) { action.setEnabled(captureStore->SceneCount() > 0); };
     savePictureDialog1.Title = SaveDialogTitle;
     savePictureDialog1.Filter = SaveDialogFilter;
     savePictureDialog1.FilterIndex = JpegFilterIndex;
-    SetupAction(actions.actSaveImage, &TfrmKadrix::actSaveImageExecute, &TfrmKadrix::actSaveImageUpdate);
+    actions.actSaveImage->Bind(std::bind_front(&TfrmKadrix::actSaveImageExecute, this), anyScene);
 
     // The contact sheet: a dialog of its own, PNG first.
     saveSheetDialog.Title = SheetDialogTitle;
     saveSheetDialog.Filter = SaveDialogFilter;
     saveSheetDialog.FilterIndex = PngFilterIndex;
-    SetupAction(actions.actSaveSheet, &TfrmKadrix::actSaveSheetExecute, &TfrmKadrix::actSaveImageUpdate);
+    actions.actSaveSheet->Bind(std::bind_front(&TfrmKadrix::actSaveSheetExecute, this), anyScene);
     ui.File2->insertAction(ui.N4->menuAction(), actions.actSaveSheet);
     // The scene list's save menu: both ways to save, on the thumbnails' context menu.
     ui.popupSceneList->addAction(ui.menuSave);
@@ -67,11 +68,6 @@ void TfrmKadrix::ConnectSaveCommands()
         UpdateAllActions();
         ui.popupSceneList->popup(list->viewport()->mapToGlobal(pos));
     });
-}
-
-void TfrmKadrix::actSaveImageUpdate(TAction& action)
-{
-    action.setEnabled(captureStore->SceneCount() > 0);
 }
 
 QList<int> TfrmKadrix::SelectedScenes() const
@@ -116,7 +112,7 @@ bool TfrmKadrix::SaveScenes(const TSavePlan& plan, const QString& confirmedName,
                             const std::function<TScenePicture(int scene)>& pictureOf)
 {
     QStringList inUse = captureStore->SceneFiles();
-    inUse.append(Pathutil::CombinePath(workFolder, HostExchange::FileName));
+    inUse.append(Pathutil::CombinePath(mode.Folder, HostExchange::FileName));
     const QString guarded = plan.FirstProtected(inUse);
     if (!guarded.isEmpty()) {
         TDialogs::Current().Notify(this, windowTitle(), InUseMessage.arg(guarded));

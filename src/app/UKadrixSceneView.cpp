@@ -19,10 +19,35 @@
 #include <algorithm>
 #include <iterator>
 
+namespace {
+
+// The size kept from an earlier run; anything but an offered size is the
+// smallest, the window's design size.
+int StoredThumbnailSize()
+{
+    const auto store = OpenHistoryStore();
+    store->sync();
+    bool isNumber = false;
+    const int size = store->value(QString::fromLatin1(TfrmKadrix::ThumbnailSizeKey)).toInt(&isNumber);
+    const bool offered = std::find(std::begin(ThumbnailSizes), std::end(ThumbnailSizes), size) != std::end(ThumbnailSizes);
+    return isNumber && offered ? size : ThumbnailSizes[0];
+}
+
+void StoreThumbnailSize(int size)
+{
+    const auto store = OpenHistoryStore();
+    store->setValue(QString::fromLatin1(TfrmKadrix::ThumbnailSizeKey), size);
+    store->sync();
+}
+
+} // namespace
+
 void TfrmKadrix::ConnectSceneViewCommands()
 {
-    SetupAction(actions.actCopyScene, &TfrmKadrix::actCopySceneExecute, &TfrmKadrix::actCopySceneUpdate);
-    SetupAction(actions.actCopyFrame, &TfrmKadrix::actCopyFrameExecute, &TfrmKadrix::actCopyFrameUpdate);
+    actions.actCopyScene->Bind(std::bind_front(&TfrmKadrix::actCopySceneExecute, this),
+                               [this](TAction& action) { action.setEnabled(frmImageBrowser->SelectedIndex() >= 0); });
+    actions.actCopyFrame->Bind(std::bind_front(&TfrmKadrix::actCopyFrameExecute, this),
+                               [this](TAction& action) { action.setEnabled(!playback->CurrentFrame().Empty()); });
 
     const std::pair<QAction*, int> sizes[] = {{ui.mnuThumbnailSmall, ThumbnailSizes[0]},
                                               {ui.mnuThumbnailMedium, ThumbnailSizes[1]},
@@ -67,30 +92,6 @@ void TfrmKadrix::ShowThumbnailSize(int size)
     ui.mnuThumbnailLarge->setChecked(size == ThumbnailSizes[2]);
 }
 
-// The size kept from an earlier run; anything but an offered size is the
-// smallest, the window's design size.
-int TfrmKadrix::StoredThumbnailSize()
-{
-    const auto store = OpenHistoryStore();
-    store->sync();
-    bool isNumber = false;
-    const int size = store->value(QString::fromLatin1(ThumbnailSizeKey)).toInt(&isNumber);
-    const bool offered = std::find(std::begin(ThumbnailSizes), std::end(ThumbnailSizes), size) != std::end(ThumbnailSizes);
-    return isNumber && offered ? size : ThumbnailSizes[0];
-}
-
-void TfrmKadrix::StoreThumbnailSize(int size)
-{
-    const auto store = OpenHistoryStore();
-    store->setValue(QString::fromLatin1(ThumbnailSizeKey), size);
-    store->sync();
-}
-
-void TfrmKadrix::actCopySceneUpdate(TAction& action)
-{
-    action.setEnabled(frmImageBrowser->SelectedIndex() >= 0);
-}
-
 void TfrmKadrix::actCopySceneExecute()
 {
     // The first selected scene, as it would be saved (de-interlaced when
@@ -101,11 +102,6 @@ void TfrmKadrix::actCopySceneExecute()
     const TScenePicture picture = ScenePictureToSave(index);
     if (!picture.Image.isNull())
         QApplication::clipboard()->setImage(picture.Image.convertToFormat(QImage::Format_RGB32));
-}
-
-void TfrmKadrix::actCopyFrameUpdate(TAction& action)
-{
-    action.setEnabled(!playback->CurrentFrame().Empty());
 }
 
 void TfrmKadrix::actCopyFrameExecute()

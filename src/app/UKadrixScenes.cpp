@@ -42,14 +42,26 @@ void TfrmKadrix::CreateImageBrowser()
 
 void TfrmKadrix::ConnectSceneCommands()
 {
-    SetupAction(actions.actCapture, &TfrmKadrix::actCaptureExecute, &TfrmKadrix::actCaptureUpdate);
-    SetupAction(actions.actUpdate, &TfrmKadrix::actUpdateExecute, &TfrmKadrix::actUpdateUpdate);
-    SetupAction(actions.actDelete1, &TfrmKadrix::actDelete1Execute, &TfrmKadrix::actDelete1Update);
-    SetupAction(actions.actDeleteAll, &TfrmKadrix::actDeleteAllExecute, &TfrmKadrix::actDeleteAllUpdate);
-    SetupAction(actions.actSelectAll, &TfrmKadrix::actSelectAllExecute, &TfrmKadrix::actSelectAllUpdate);
-    SetupAction(actions.actUnselectAll, &TfrmKadrix::actUnselectAllExecute, &TfrmKadrix::actUnselectAllUpdate);
-    SetupAction(actions.actBrowserDoubleClick, &TfrmKadrix::actBrowserDoubleClickExecute,
-                &TfrmKadrix::actAlwaysEnabledUpdate);
+    actions.actCapture->Bind(std::bind_front(&TfrmKadrix::actCaptureExecute, this), [this](TAction& action) {
+        action.setEnabled(captureStore->CanCapture() && playback->FrameShown());
+    });
+    // Only a frame of the open movie can replace a scene.
+    actions.actUpdate->Bind(std::bind_front(&TfrmKadrix::actUpdateExecute, this), [this](TAction& action) {
+        action.setEnabled(captureStore->SceneCount() > 0 && frmImageBrowser->SelectedIndex() >= 0
+                          && playback->FrameShown());
+    });
+    actions.actDelete1->Bind(std::bind_front(&TfrmKadrix::actDelete1Execute, this),
+                             std::bind_front(&TfrmKadrix::actDelete1Update, this));
+    actions.actDeleteAll->Bind(std::bind_front(&TfrmKadrix::actDeleteAllExecute, this),
+                               [this](TAction& action) { action.setEnabled(captureStore->SceneCount() > 0); });
+    actions.actSelectAll->Bind([this] { frmImageBrowser->SelectAll(); }, [this](TAction& action) {
+        action.setEnabled(frmImageBrowser->SelectedCount() != frmImageBrowser->ItemCount());
+    });
+    actions.actUnselectAll->Bind([this] { frmImageBrowser->SelectIndex(-1); }, [this](TAction& action) {
+        action.setEnabled(frmImageBrowser->SelectedCount() != 0);
+    });
+    actions.actBrowserDoubleClick->Bind(std::bind_front(&TfrmKadrix::actBrowserDoubleClickExecute, this),
+                                        [](TAction& action) { action.setEnabled(true); });
     RefreshSceneLabels();
 }
 
@@ -91,11 +103,6 @@ bool TfrmKadrix::ExecuteCapture()
     return actions.actCapture->Execute() && !captureFailed;
 }
 
-void TfrmKadrix::actCaptureUpdate(TAction& action)
-{
-    action.setEnabled(captureStore->CanCapture() && playback->FrameShown());
-}
-
 void TfrmKadrix::actCaptureExecute()
 {
     QString failedFile;
@@ -108,13 +115,6 @@ void TfrmKadrix::actCaptureExecute()
     captureFailed = false;
     frmImageBrowser->SelectIndex(captureStore->SceneCount() - 1);
     UpdateAllActions();
-}
-
-void TfrmKadrix::actUpdateUpdate(TAction& action)
-{
-    // Only a frame of the open movie can replace a scene.
-    action.setEnabled(captureStore->SceneCount() > 0 && frmImageBrowser->SelectedIndex() >= 0
-                      && playback->FrameShown());
 }
 
 void TfrmKadrix::actUpdateExecute()
@@ -154,41 +154,11 @@ void TfrmKadrix::actDelete1Execute()
     UpdateAllActions();
 }
 
-void TfrmKadrix::actDeleteAllUpdate(TAction& action)
-{
-    action.setEnabled(captureStore->SceneCount() > 0);
-}
-
 void TfrmKadrix::actDeleteAllExecute()
 {
     if (TDialogs::Current().AskOkCancel(this, windowTitle(), DeleteAllQuestion))
         captureStore->DeleteAll();
     UpdateAllActions();
-}
-
-void TfrmKadrix::actSelectAllUpdate(TAction& action)
-{
-    action.setEnabled(frmImageBrowser->SelectedCount() != frmImageBrowser->ItemCount());
-}
-
-void TfrmKadrix::actSelectAllExecute()
-{
-    frmImageBrowser->SelectAll();
-}
-
-void TfrmKadrix::actUnselectAllUpdate(TAction& action)
-{
-    action.setEnabled(frmImageBrowser->SelectedCount() != 0);
-}
-
-void TfrmKadrix::actUnselectAllExecute()
-{
-    frmImageBrowser->SelectIndex(-1);
-}
-
-void TfrmKadrix::actAlwaysEnabledUpdate(TAction& action)
-{
-    action.setEnabled(true);
 }
 
 void TfrmKadrix::actBrowserDoubleClickExecute()

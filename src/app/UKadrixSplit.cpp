@@ -57,39 +57,49 @@ bool IsUserInput(QEvent::Type type)
 
 void TfrmKadrix::ConnectSplitCommands()
 {
-    SetupAction(actions.actAutoCapture, &TfrmKadrix::actAutoCaptureExecute, &TfrmKadrix::actAutoCaptureUpdate);
-    const std::pair<QAction*, void (TfrmKadrix::*)()> items[] = {
-        {ui.mnuAuto8, &TfrmKadrix::mnuAuto8Click},
-        {ui.mnuAuto16, &TfrmKadrix::mnuAuto16Click},
-        {ui.mnuAuto32, &TfrmKadrix::mnuAuto32Click},
-        {ui.mnuAutoCustom, &TfrmKadrix::mnuAutoCustomClick},
-        {ui.mnuStartSplitRange, &TfrmKadrix::mnuStartSplitRangeClick},
-        {ui.mnuEndSplitRange, &TfrmKadrix::mnuEndSplitRangeClick},
-        {ui.mnuResetSplitRange, &TfrmKadrix::mnuResetSplitRangeClick},
-        {ui.mnuSeekToStartRange, &TfrmKadrix::mnuSeekToStartRangeClick},
-        {ui.mnuSeekToEndRange, &TfrmKadrix::mnuSeekToEndRangeClick},
+    actions.actAutoCapture->Bind(
+        [this] {
+            QToolButton* button = ui.btnAutoCapture;
+            ui.popupAutoCapture->popup(button->mapToGlobal(QPoint(0, button->height())));
+        },
+        [this](TAction& action) {
+            action.setEnabled(captureStore->SceneCount() < 99 && playback->FrameShown() && !playback->SplitRunning());
+        });
+    const auto split = [this](int count) { return [this, count] { RunAutoSplit(count); }; };
+    const auto start = std::bind_front(&TfrmKadrix::mnuStartSplitRangeClick, this);
+    const auto end = std::bind_front(&TfrmKadrix::mnuEndSplitRangeClick, this);
+    const auto reset = [this] {
+        if (AskSplitRange(ResetRangeQuestion))
+            ResetSplitRange();
+    };
+    const auto seekStart = [this] { playback->Seek(ui.TrackBar1->SelStart()); };
+    const auto seekEnd = [this] { playback->Seek(ui.TrackBar1->SelEnd()); };
+    const std::pair<QAction*, std::function<void()>> items[] = {
+        {ui.mnuAuto8, split(8)},
+        {ui.mnuAuto16, split(16)},
+        {ui.mnuAuto32, split(32)},
+        {ui.mnuAutoCustom,
+         [this] {
+             TdlgSplitCount dialog(this);
+             if (TDialogs::Current().ExecuteModal(dialog) == QDialog::Accepted)
+                 RunAutoSplit(dialog.Count());
+         }},
+        {ui.mnuStartSplitRange, start},
+        {ui.mnuEndSplitRange, end},
+        {ui.mnuResetSplitRange, reset},
+        {ui.mnuSeekToStartRange, seekStart},
+        {ui.mnuSeekToEndRange, seekEnd},
         // The bar's context menu runs the same handlers.
-        {ui.cmStartSplitRange, &TfrmKadrix::mnuStartSplitRangeClick},
-        {ui.cmEndSplitRange, &TfrmKadrix::mnuEndSplitRangeClick},
-        {ui.cmResetSplitRange, &TfrmKadrix::mnuResetSplitRangeClick},
-        {ui.cmSeekToStartRange, &TfrmKadrix::mnuSeekToStartRangeClick},
-        {ui.cmSeekToEndRange, &TfrmKadrix::mnuSeekToEndRangeClick},
+        {ui.cmStartSplitRange, start},
+        {ui.cmEndSplitRange, end},
+        {ui.cmResetSplitRange, reset},
+        {ui.cmSeekToStartRange, seekStart},
+        {ui.cmSeekToEndRange, seekEnd},
     };
     for (const auto& [item, handler] : items)
         connect(item, &QAction::triggered, this, handler);
     ui.TrackBar1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui.TrackBar1, &QWidget::customContextMenuRequested, this, &TfrmKadrix::TrackBar1ContextPopup);
-}
-
-void TfrmKadrix::actAutoCaptureExecute()
-{
-    QToolButton* button = ui.btnAutoCapture;
-    ui.popupAutoCapture->popup(button->mapToGlobal(QPoint(0, button->height())));
-}
-
-void TfrmKadrix::actAutoCaptureUpdate(TAction& action)
-{
-    action.setEnabled(SceneCount() < 99 && playback->FrameShown() && !playback->SplitRunning());
 }
 
 void TfrmKadrix::TrackBar1ContextPopup(const QPoint& mousePos)
@@ -99,28 +109,6 @@ void TfrmKadrix::TrackBar1ContextPopup(const QPoint& mousePos)
     if (!actions.actAutoCapture->isEnabled())
         return;
     ui.cmTrackBar->popup(ui.TrackBar1->mapToGlobal(mousePos));
-}
-
-void TfrmKadrix::mnuAuto8Click()
-{
-    RunAutoSplit(8);
-}
-
-void TfrmKadrix::mnuAuto16Click()
-{
-    RunAutoSplit(16);
-}
-
-void TfrmKadrix::mnuAuto32Click()
-{
-    RunAutoSplit(32);
-}
-
-void TfrmKadrix::mnuAutoCustomClick()
-{
-    TdlgSplitCount dialog(this);
-    if (TDialogs::Current().ExecuteModal(dialog) == QDialog::Accepted)
-        RunAutoSplit(dialog.Count());
 }
 
 bool TfrmKadrix::AskSplitRange(const QString& question)
@@ -152,22 +140,6 @@ void TfrmKadrix::mnuEndSplitRangeClick()
         start = 0;
     ui.TrackBar1->SetSelection(start, position);
     UpdateSplitRangeDisplay();
-}
-
-void TfrmKadrix::mnuResetSplitRangeClick()
-{
-    if (AskSplitRange(ResetRangeQuestion))
-        ResetSplitRange();
-}
-
-void TfrmKadrix::mnuSeekToStartRangeClick()
-{
-    playback->Seek(ui.TrackBar1->SelStart());
-}
-
-void TfrmKadrix::mnuSeekToEndRangeClick()
-{
-    playback->Seek(ui.TrackBar1->SelEnd());
 }
 
 void TfrmKadrix::ResetSplitRange()

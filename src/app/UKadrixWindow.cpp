@@ -75,8 +75,8 @@ void TfrmKadrix::CreateWindowControls()
 
 void TfrmKadrix::ApplyModeLayout()
 {
-    if (hostMode) {
-        ui.btnOK->setVisible(buttonMode == 0);
+    if (mode.Host) {
+        ui.btnOK->setVisible(mode.ButtonMode == 0);
         return;
     }
     // Without the host's buttons the frame reaches down to the help panel's
@@ -89,20 +89,9 @@ void TfrmKadrix::ApplyModeLayout()
     ui.pnlHelp->hide();
 }
 
-void TfrmKadrix::SetupAction(TAction* action, void (TfrmKadrix::*execute)(), void (TfrmKadrix::*update)(TAction&))
-{
-    if (execute)
-        action->SetOnExecute([this, execute] { (this->*execute)(); });
-    action->SetOnUpdate([this, update](TAction& self) { (this->*update)(self); });
-}
-
 void TfrmKadrix::ConnectCommands()
 {
-    SetupAction(actions.actPlay, &TfrmKadrix::actPlayExecute, &TfrmKadrix::actPlayUpdate);
-    SetupAction(actions.actPause, &TfrmKadrix::actPauseExecute, &TfrmKadrix::actPauseUpdate);
-    SetupAction(actions.actRewind, &TfrmKadrix::actRewindExecute, &TfrmKadrix::actRewindUpdate);
-    SetupAction(actions.actStepNext, &TfrmKadrix::actStepNextExecute, &TfrmKadrix::actStepUpdate);
-    SetupAction(actions.actStepPrev, &TfrmKadrix::actStepPrevExecute, &TfrmKadrix::actStepUpdate);
+    ConnectPlaybackCommands();
     ConnectSceneCommands();
     ConnectSaveCommands();
     ConnectHostCommands();
@@ -110,14 +99,13 @@ void TfrmKadrix::ConnectCommands()
     ConnectSplitCommands();
     ConnectFrameCommands();
     ConnectSceneViewCommands();
-    connect(ui.chkDeinterlace, &QCheckBox::clicked, this, &TfrmKadrix::chkDeinterlaceClick);
     connect(ui.btnSelectFile, &QToolButton::clicked, this, &TfrmKadrix::btnSelectFileClick);
     connect(ui.menuOpen, &QAction::triggered, ui.btnSelectFile, &QToolButton::click);
     connect(ui.menuSave, &QAction::triggered, actions.actSaveImage, &TAction::Execute);
     ConnectMovieChoice();
     ConnectDesktopCommands();
 
-    globalNotify = new TGlobalNotify(this);
+    auto* globalNotify = new TGlobalNotify(this);
     connect(globalNotify, &TGlobalNotify::OnIdle, this, &TfrmKadrix::UpdateAllActions);
     CreateKeyMap();
     qApp->installEventFilter(this);

@@ -47,14 +47,14 @@ protected:
     }
     int ScenePosition(int index) const
     {
-        return window->CaptureStore().SceneOrigin(window->SceneFiles()[index]).Position;
+        return window->CaptureStore().SceneOrigin(window->CaptureStore().SceneFiles()[index]).Position;
     }
     // The frame number in the scene's file on disk.
-    int SceneFrame(int index) const { return ReadFrameNumber(QImage(window->SceneFiles()[index])); }
+    int SceneFrame(int index) const { return ReadFrameNumber(QImage(window->CaptureStore().SceneFiles()[index])); }
     std::vector<std::pair<int, int>> Scenes(int from = 0) const
     {
         std::vector<std::pair<int, int>> scenes;
-        for (int i = from; i < window->SceneCount(); ++i)
+        for (int i = from; i < window->CaptureStore().SceneCount(); ++i)
             scenes.emplace_back(ScenePosition(i), SceneFrame(i));
         return scenes;
     }
@@ -80,7 +80,7 @@ TEST_F(KadrixAutoSplitTest, TakesTheExactFrameAtEveryPositionAfterTheScenesThere
     // the frame nearest to it.
     const std::vector<std::pair<int, int>> expected = {{56, 1},    {611, 15},  {1167, 29}, {1722, 43},
                                                        {2278, 57}, {2833, 71}, {3389, 85}, {3944, 99}};
-    ASSERT_EQ(window->SceneCount(), 9);
+    ASSERT_EQ(window->CaptureStore().SceneCount(), 9);
     EXPECT_EQ(ScenePosition(0), 2000);
     EXPECT_EQ(Scenes(1), expected);
     EXPECT_EQ(dialogs->progressTotals, std::vector<int>({8}));
@@ -121,9 +121,9 @@ TEST_F(KadrixAutoSplitTest, AFullListStopsAddingAndTheSplitIsNoLongerOffered)
     for (int i = 0; i < 95; ++i)
         WriteSceneBmp(host.filePath(QStringLiteral("scene%1.bmp").arg(i, 2, 10, QChar('0'))), i);
     OpenPlaying(QStringLiteral("mpeg4.avi"), {host.path()});
-    ASSERT_EQ(window->SceneCount(), 95);
+    ASSERT_EQ(window->CaptureStore().SceneCount(), 95);
     window->Controls().mnuAuto16->trigger();
-    EXPECT_EQ(window->SceneCount(), 99);
+    EXPECT_EQ(window->CaptureStore().SceneCount(), 99);
     const std::vector<int> positions = SplitPositions(0, Bar().maximum(), 16);
     std::vector<std::pair<int, int>> taken;
     for (int i = 0; i < 4; ++i)
@@ -159,7 +159,7 @@ TEST_F(KadrixAutoSplitTest, WhileItRunsNothingElseReachesTheWindowAndCancelKeeps
         return true; // Cancel
     };
     window->Controls().mnuAuto32->trigger();
-    EXPECT_EQ(window->SceneCount(), 3);
+    EXPECT_EQ(window->CaptureStore().SceneCount(), 3);
     EXPECT_EQ(dialogs->progressSteps, std::vector<int>({1, 2, 3}));
     EXPECT_EQ(Bar().value(), position);
     EXPECT_FALSE(window->Playback().SplitRunning());
@@ -191,7 +191,7 @@ TEST_F(KadrixAutoSplitTest, ProgressDialogCancelEscAndCloseBoxStopTheSplit)
         watcher.start(0);
         window->Controls().mnuAuto8->trigger();
         scenes += 2;
-        EXPECT_EQ(window->SceneCount(), scenes);
+        EXPECT_EQ(window->CaptureStore().SceneCount(), scenes);
         EXPECT_FALSE(window->Playback().SplitRunning());
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the dialog closed with the split";
     }
@@ -208,7 +208,7 @@ TEST_F(KadrixAutoSplitTest, AFailedWriteEndsTheSplitWithTheScenesTakenSoFar)
     };
     window->Controls().mnuAuto8->trigger();
     fullDisk.reset();
-    EXPECT_EQ(window->SceneCount(), 2);
+    EXPECT_EQ(window->CaptureStore().SceneCount(), 2);
     EXPECT_EQ(dialogs->progressSteps, std::vector<int>({1, 2}));
     EXPECT_EQ(dialogs->notices.size(), 1u);
 }
@@ -221,7 +221,7 @@ TEST_F(KadrixAutoSplitTest, CancelledQuestionsChangeNothing)
     window->Controls().mnuAuto8->trigger();
     window->Controls().mnuAutoCustom->trigger(); // the count dialog is cancelled
     EXPECT_EQ(dialogs->questions.size(), 1u);
-    EXPECT_EQ(window->SceneCount(), 0);
+    EXPECT_EQ(window->CaptureStore().SceneCount(), 0);
     EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::Playing);
     EXPECT_EQ(Bar().value(), position);
     EXPECT_TRUE(dialogs->progressTotals.empty());

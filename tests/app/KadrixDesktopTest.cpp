@@ -106,14 +106,14 @@ TEST_F(KadrixDesktopTest, MovieNamedOnTheCommandLineOpensInStandaloneModeOnly)
 {
     const QString movie = FixturePath(QStringLiteral("mpeg4.avi"));
     CreateWindow({movie});
-    ASSERT_FALSE(window->HostMode());
+    ASSERT_FALSE(window->Mode().Host);
     window->OpenArgumentMovie({movie});
     QApplication::processEvents();
     EXPECT_EQ(window->Playback().MoviePath(), movie);
 
     window->close();
     CreateWindow({tempRoot.path(), movie});
-    ASSERT_TRUE(window->HostMode());
+    ASSERT_TRUE(window->Mode().Host);
     window->OpenArgumentMovie({tempRoot.path(), movie});
     QApplication::processEvents();
     EXPECT_TRUE(window->Playback().MoviePath().isEmpty());
@@ -182,7 +182,7 @@ TEST_F(KadrixDesktopTest, F1ShowsTheDefaultTopicAndLinksStayInTheViewer)
     CreateWindow();
     window->SetHelpFile(HelpFile);
     PressF1();
-    TfrmHelpViewer* viewer = window->HtmlHelp()->Viewer();
+    TfrmHelpViewer* viewer = TKadrixTestAccess::Help(*window).Viewer();
     ASSERT_NE(viewer, nullptr);
     EXPECT_TRUE(viewer->isVisible());
     EXPECT_EQ(viewer->CurrentTopic(), TChmFile(HelpFile).DefaultTopic());
@@ -201,7 +201,7 @@ TEST_F(KadrixDesktopTest, F1ShowsTheDefaultTopicAndLinksStayInTheViewer)
     viewer->setGeometry(moved);
     window->btnHelpClick();
     EXPECT_EQ(viewer->geometry(), moved);
-    EXPECT_EQ(window->HtmlHelp()->Viewer(), viewer);
+    EXPECT_EQ(TKadrixTestAccess::Help(*window).Viewer(), viewer);
 }
 
 TEST_F(KadrixDesktopTest, MissingHelpFileShowsNothing)
@@ -209,7 +209,7 @@ TEST_F(KadrixDesktopTest, MissingHelpFileShowsNothing)
     CreateWindow();
     ASSERT_FALSE(QFile::exists(window->HelpFile()));
     PressF1();
-    EXPECT_EQ(window->HtmlHelp()->Viewer(), nullptr);
+    EXPECT_EQ(TKadrixTestAccess::Help(*window).Viewer(), nullptr);
     for (QWidget* shown : QApplication::topLevelWidgets())
         EXPECT_TRUE(!shown->isVisible() || shown == window.get()) << shown->objectName().toStdString();
 }

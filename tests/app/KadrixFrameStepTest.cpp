@@ -77,7 +77,7 @@ TEST_F(KadrixFrameStepTest, SceneTakenAfterStepsReturnsToItsFrame)
     PressKey(Qt::Key_Comma);
     PressKey(Qt::Key_Comma);
     ASSERT_TRUE(window->ExecuteCapture());
-    const TSceneOrigin origin = window->CaptureStore().SceneOrigin(window->SceneFiles().last());
+    const TSceneOrigin origin = window->CaptureStore().SceneOrigin(window->CaptureStore().SceneFiles().last());
     EXPECT_EQ(origin.Position, 28 * 40);
     // Going back there (as a double click on the scene does) fetches that frame.
     window->Controls().TrackBar1->setValue(80 * 40);

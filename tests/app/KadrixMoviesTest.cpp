@@ -30,7 +30,7 @@ protected:
     void SetUp() override
     {
         KadrixWindowTest::SetUp();
-        TfrmKadrix::OpenHistoryStore()->clear();
+        OpenHistoryStore()->clear();
     }
 
     void Open(const QString& path)
@@ -94,8 +94,8 @@ TEST_F(KadrixMoviesTest, AMovieThatFailsOrIsGoneLeavesTheHistory)
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
     text.write("not a movie");
     text.close();
-    window->HmOpenHistory().Add(gone);
-    window->HmOpenHistory().Add(broken);
+    TKadrixTestAccess::History(*window).Add(gone);
+    TKadrixTestAccess::History(*window).Add(broken);
     Open(good);
 
     Open(broken);
@@ -191,7 +191,7 @@ TEST_F(KadrixDvdTest, ATitleOpensFromItsFolderAndStaysOutOfTheHistory)
     EXPECT_EQ(window->Playback().MoviePath(), title);
     EXPECT_EQ(window->OpenDialog1().FileName, title);
     EXPECT_TRUE(Notices().isEmpty());
-    EXPECT_TRUE(window->HmOpenHistory().Items().isEmpty());
+    EXPECT_TRUE(TKadrixTestAccess::History(*window).Items().isEmpty());
     EXPECT_EQ(ButtonPopup(), QStringList());
 
     window->SetDvdDrives(TFakeDvdSystem().Drives()); // no drive at all

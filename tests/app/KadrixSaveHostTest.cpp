@@ -40,7 +40,7 @@ protected:
     void Select(const QList<int>& scenes)
     {
         for (int scene : scenes)
-            window->ImageBrowser().SelectIndex(scene);
+            TKadrixTestAccess::Browser(*window).SelectIndex(scene);
         window->UpdateAllActions();
     }
     // Every file in the host folder with its bytes.
@@ -167,7 +167,7 @@ TEST_F(KadrixSaveHostTest, DeinterlacingOnOkRewritesEverySceneFileAndCancelNone)
     const auto before = HostFiles();
     window->Controls().btnCancel->click();
     EXPECT_EQ(HostView().exitCode, 1);
-    for (const QString& file : window->SceneFiles())
+    for (const QString& file : window->CaptureStore().SceneFiles())
         EXPECT_EQ(FileBytes(file), before.at(QFileInfo(file).fileName()));
     window.reset();
 
@@ -175,7 +175,7 @@ TEST_F(KadrixSaveHostTest, DeinterlacingOnOkRewritesEverySceneFileAndCancelNone)
     window->Controls().chkDeinterlace->click();
     window->Controls().btnOK->click();
     EXPECT_EQ(HostView().exitCode, 0);
-    for (const QString& file : window->SceneFiles()) {
+    for (const QString& file : window->CaptureStore().SceneFiles()) {
         EXPECT_NE(FileBytes(file), before.at(QFileInfo(file).fileName()));
         EXPECT_TRUE(Deinterlaced(QImage(file))) << file.toStdString();
     }
@@ -194,7 +194,7 @@ TEST_F(KadrixSaveHostTest, FailedResultChangesNothingAndKeepsTheWindowOpen)
     QFile::setPermissions(host.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(HostFiles(), before);
     ASSERT_EQ(NoticeTexts().size(), 1);
-    EXPECT_TRUE(NoticeTexts()[0].contains(window->SceneFiles()[0])) << NoticeTexts()[0].toStdString();
+    EXPECT_TRUE(NoticeTexts()[0].contains(window->CaptureStore().SceneFiles()[0])) << NoticeTexts()[0].toStdString();
     EXPECT_FALSE(HostView().closed);
     EXPECT_EQ(HostView().exitCode, NoExitCode);
 
@@ -245,7 +245,7 @@ TEST_F(KadrixSaveHostTest, SavingOneSceneOrANumberedSeries)
 {
     QTemporaryDir out;
     CreateHost(5, 0, "[Position]\r\n1=62040\r\n[Movie]\r\n1=/videos/trip.mpg\r\n");
-    const QImage scene1 = QImage(window->SceneFiles()[1]).convertToFormat(QImage::Format_RGB888);
+    const QImage scene1 = QImage(window->CaptureStore().SceneFiles()[1]).convertToFormat(QImage::Format_RGB888);
 
     // One scene: the dialog starts with an empty name; the JPEG filter adds ".jpg".
     Select({1});
@@ -303,9 +303,9 @@ TEST_F(KadrixSaveHostTest, ReplacingIsAskedOnceAndSceneFilesAreNeverWritten)
 
     // A scene file or setting.ini, however named, is refused.
     const auto before = HostFiles();
-    window->ImageBrowser().SelectIndex(-1);
+    TKadrixTestAccess::Browser(*window).SelectIndex(-1);
     Select({0});
-    for (const QString& target : {window->SceneFiles()[0], host.path() + "/../" + QFileInfo(host.path()).fileName() + "/setting.ini"}) {
+    for (const QString& target : {window->CaptureStore().SceneFiles()[0], host.path() + "/../" + QFileInfo(host.path()).fileName() + "/setting.ini"}) {
         dialogs->saveAnswer = [&](const TFileDialogRequest&) { return target; };
         window->Actions().actSaveImage->Execute();
         EXPECT_EQ(NoticeTexts().back(), "作業中のファイルには上書きできません。\n" + target);
@@ -325,7 +325,7 @@ TEST_F(KadrixSaveHostTest, FailedSavesNameTheFileAndNeverClaimSuccess)
     // With more scenes than the collection keeps, some picture must be read
     // again from its file; damaged, it must not be saved as the error picture.
     CreateHost(101, 0);
-    for (const QString& file : window->SceneFiles())
+    for (const QString& file : window->CaptureStore().SceneFiles())
         PutFileBytes(file, "BM damaged");
     dialogs->saveAnswer = [&](const TFileDialogRequest&) { return out.filePath("all"); };
     window->Actions().actSaveImage->Execute();
@@ -357,7 +357,7 @@ TEST_F(KadrixSaveHostTest, ContactSheetOfTheChosenScenes)
 {
     QTemporaryDir out;
     CreateHost(5, 0, "[Position]\r\n1=62040\r\n3=1500\r\n[Movie]\r\n1=/videos/trip.mpg\r\n3=/videos/trip.mpg\r\n");
-    const QSize sceneSize = QImage(window->SceneFiles()[0]).size();
+    const QSize sceneSize = QImage(window->CaptureStore().SceneFiles()[0]).size();
 
     // Two scenes of one movie: the sheet names it and lists their positions.
     Select({1, 3});
@@ -371,7 +371,7 @@ TEST_F(KadrixSaveHostTest, ContactSheetOfTheChosenScenes)
     EXPECT_EQ(NoticeTexts(), QStringList{SavedText});
 
     // Nothing selected: every scene; scenes of no one movie name none.
-    window->ImageBrowser().SelectIndex(-1);
+    TKadrixTestAccess::Browser(*window).SelectIndex(-1);
     window->UpdateAllActions();
     dialogs->saveAnswer = [&](const TFileDialogRequest&) { return out.filePath("all.jpg"); };
     EXPECT_TRUE(window->Actions().actSaveSheet->Execute());
@@ -383,7 +383,7 @@ TEST_F(KadrixSaveHostTest, ContactSheetOfTheChosenScenes)
 
     // A scene file is never the target.
     const auto before = HostFiles();
-    dialogs->saveAnswer = [&](const TFileDialogRequest&) { return window->SceneFiles()[2]; };
+    dialogs->saveAnswer = [&](const TFileDialogRequest&) { return window->CaptureStore().SceneFiles()[2]; };
     window->Actions().actSaveSheet->Execute();
     EXPECT_EQ(HostFiles(), before);
     EXPECT_TRUE(NoticeTexts().back().startsWith("作業中のファイルには上書きできません。"));

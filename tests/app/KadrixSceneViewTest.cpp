@@ -30,7 +30,7 @@ protected:
     void SetUp() override
     {
         KadrixWindowTest::SetUp();
-        TfrmKadrix::OpenHistoryStore()->remove(QString::fromLatin1(TfrmKadrix::ThumbnailSizeKey));
+        OpenHistoryStore()->remove(QString::fromLatin1(TfrmKadrix::ThumbnailSizeKey));
     }
     void OpenPausedAt(int position)
     {
@@ -94,7 +94,7 @@ TEST_F(KadrixSceneViewTest, TheThumbnailSizeComesFromTheMenuOrCtrlWheelAndIsReme
     EXPECT_EQ(window->ImageBrowser().ThumbnailSize(), 160) << "kept for the next start";
     EXPECT_EQ(CheckedSizes(), QStringList{"中(&M)"});
     // A value from elsewhere that is no offered size gives the smallest.
-    TfrmKadrix::OpenHistoryStore()->setValue(QString::fromLatin1(TfrmKadrix::ThumbnailSizeKey), "huge");
+    OpenHistoryStore()->setValue(QString::fromLatin1(TfrmKadrix::ThumbnailSizeKey), "huge");
     window->close();
     window.reset();
     CreateWindow();
@@ -109,13 +109,13 @@ TEST_F(KadrixSceneViewTest, CtrlCCopiesTheFirstSelectedSceneAndTheViewerCopiesIt
     window->Controls().TrackBar1->setValue(2000);
     ASSERT_TRUE(window->ExecuteCapture());
     QApplication::clipboard()->clear();
-    window->ImageBrowser().SelectIndex(-1);
-    window->ImageBrowser().SelectIndex(1);
-    window->ImageBrowser().SelectIndex(0);
+    TKadrixTestAccess::Browser(*window).SelectIndex(-1);
+    TKadrixTestAccess::Browser(*window).SelectIndex(1);
+    TKadrixTestAccess::Browser(*window).SelectIndex(0);
     window->ImageBrowser().ListView1()->setFocus();
     PressKey(Qt::Key_C, Qt::ControlModifier);
     TPictureEx first;
-    window->CaptureStore().cipOrg().GetPictureSafe(first, 0);
+    TKadrixTestAccess::Store(*window).cipOrg().GetPictureSafe(first, 0);
     EXPECT_EQ(QApplication::clipboard()->image(), first.Bitmap().Image().convertToFormat(QImage::Format_RGB32));
 
     // The viewer's menu copies the frame on screen (the bar is at 2000).
@@ -125,7 +125,7 @@ TEST_F(KadrixSceneViewTest, CtrlCCopiesTheFirstSelectedSceneAndTheViewerCopiesIt
 
     // Nothing selected: Ctrl+C copies nothing.
     QApplication::clipboard()->clear();
-    window->ImageBrowser().SelectIndex(-1);
+    TKadrixTestAccess::Browser(*window).SelectIndex(-1);
     PressKey(Qt::Key_C, Qt::ControlModifier);
     EXPECT_TRUE(QApplication::clipboard()->image().isNull());
 }
@@ -137,7 +137,7 @@ TEST_F(KadrixSceneViewTest, EscClosesThePreviewBeforeItCancelsTheHostsWork)
     CreateWindow({host.path()});
     int exitsAsked = 0;
     QObject::connect(window->Controls().btnCancel, &QPushButton::clicked, [&] { ++exitsAsked; });
-    window->ImageBrowser().SelectIndex(0);
+    TKadrixTestAccess::Browser(*window).SelectIndex(0);
     window->ImageBrowser().ListView1()->setFocus();
     PressKey(Qt::Key_Space);
     ASSERT_EQ(window->ImageBrowser().PreviewIndex(), 0);
@@ -159,13 +159,13 @@ TEST_F(KadrixSceneViewTest, ClosingSaysHowManyScenesWereNeverSaved)
         ASSERT_TRUE(window->ExecuteCapture());
     }
     dialogs->saveAnswer = [&](const TFileDialogRequest&) { return out.filePath("kept.bmp"); };
-    window->ImageBrowser().SelectIndex(-1);
-    window->ImageBrowser().SelectIndex(1);
+    TKadrixTestAccess::Browser(*window).SelectIndex(-1);
+    TKadrixTestAccess::Browser(*window).SelectIndex(1);
     ASSERT_TRUE(window->Actions().actSaveImage->Execute());
     // A re-take makes the saved scene unsaved again; scene 2 is saved next.
     ASSERT_TRUE(window->Actions().actUpdate->Execute());
-    window->ImageBrowser().SelectIndex(-1);
-    window->ImageBrowser().SelectIndex(2);
+    TKadrixTestAccess::Browser(*window).SelectIndex(-1);
+    TKadrixTestAccess::Browser(*window).SelectIndex(2);
     ASSERT_TRUE(window->Actions().actSaveImage->Execute());
 
     dialogs->answerOk = false;
@@ -173,7 +173,7 @@ TEST_F(KadrixSceneViewTest, ClosingSaysHowManyScenesWereNeverSaved)
     ASSERT_FALSE(dialogs->questions.empty());
     EXPECT_EQ(dialogs->questions.back().text,
               "保存していない画像が2枚あります。終了すると削除されます。\n終了します。よろしいですか？");
-    window->ImageBrowser().SelectIndex(-1);
+    TKadrixTestAccess::Browser(*window).SelectIndex(-1);
     dialogs->saveAnswer = [](const TFileDialogRequest& request) { return request.FileName; }; // a series name in out
     ASSERT_TRUE(window->Actions().actSaveImage->Execute()); // all of them
     EXPECT_FALSE(window->close());

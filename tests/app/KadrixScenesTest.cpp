@@ -46,7 +46,7 @@ protected:
             ASSERT_TRUE(window->ExecuteCapture());
         }
     }
-    TfrmImageBrowser& Browser() const { return window->ImageBrowser(); }
+    TfrmImageBrowser& Browser() const { return TKadrixTestAccess::Browser(*window); }
     void Select(const std::vector<int>& indexes)
     {
         Browser().SelectIndex(-1);
@@ -56,7 +56,7 @@ protected:
     QImage Scene(int index) const
     {
         TPictureEx picture;
-        window->CaptureStore().cipOrg().GetPictureSafe(picture, index);
+        TKadrixTestAccess::Store(*window).cipOrg().GetPictureSafe(picture, index);
         return picture.Bitmap().Image();
     }
 };
@@ -73,14 +73,14 @@ TEST_F(KadrixScenesTest, PlusKeysOfTheMainKeyboardCaptureTheFrameOnScreen)
     };
     for (const auto& press : presses) {
         PressKey(press.key, press.modifiers);
-        EXPECT_EQ(window->SceneCount(), press.scenes) << press.key;
+        EXPECT_EQ(window->CaptureStore().SceneCount(), press.scenes) << press.key;
     }
     EXPECT_EQ(window->Controls().lblPicNum->text(), "3");
-    const TSceneOrigin origin = window->CaptureStore().SceneOrigin(window->SceneFiles().last());
+    const TSceneOrigin origin = window->CaptureStore().SceneOrigin(window->CaptureStore().SceneFiles().last());
     EXPECT_EQ(origin.Position, 1240);
     EXPECT_EQ(origin.Movie, window->Playback().MoviePath());
     EXPECT_EQ(Scene(2), window->Playback().CurrentFrame().Image());
-    EXPECT_EQ(QImage(window->SceneFiles().last()).convertToFormat(QImage::Format_BGR888),
+    EXPECT_EQ(QImage(window->CaptureStore().SceneFiles().last()).convertToFormat(QImage::Format_BGR888),
               window->Playback().CurrentFrame().Image());
 }
 
@@ -93,13 +93,13 @@ TEST_F(KadrixScenesTest, AFailedCaptureIsToldOnceAndLeavesNoScene)
     }
     ASSERT_EQ(dialogs->notices.size(), 1u);
     const QString text = dialogs->notices[0].text;
-    EXPECT_TRUE(text.contains(window->WorkFolder() + "/")) << text.toStdString();
+    EXPECT_TRUE(text.contains(window->Mode().Folder + "/")) << text.toStdString();
     EXPECT_TRUE(text.endsWith("_000.bmp")) << text.toStdString();
-    EXPECT_EQ(window->SceneCount(), 0);
-    EXPECT_TRUE(FolderEntries(window->WorkFolder()).isEmpty());
+    EXPECT_EQ(window->CaptureStore().SceneCount(), 0);
+    EXPECT_TRUE(FolderEntries(window->Mode().Folder).isEmpty());
 
     EXPECT_TRUE(window->ExecuteCapture());
-    EXPECT_EQ(window->SceneCount(), 1);
+    EXPECT_EQ(window->CaptureStore().SceneCount(), 1);
     EXPECT_EQ(dialogs->notices.size(), 1u);
 }
 
@@ -107,7 +107,7 @@ TEST_F(KadrixScenesTest, DeletingAsksRenumbersAndSelectsTheSceneInThePlaceOfTheF
 {
     OpenPausedAt(0);
     CaptureAt({0, 400, 800, 1200, 1600});
-    const QStringList files = window->SceneFiles();
+    const QStringList files = window->CaptureStore().SceneFiles();
     EXPECT_EQ(Browser().SelectedIndexes(), std::vector<int>{4}) << "a new scene is selected";
     EXPECT_TRUE(Browser().InfoTip(1).contains("mpeg4.avi 00:00:00.40")) << Browser().InfoTip(1).toStdString();
 
@@ -132,7 +132,7 @@ TEST_F(KadrixScenesTest, DeletingAsksRenumbersAndSelectsTheSceneInThePlaceOfTheF
         dialogs->answerOk = step.answer;
         window->Controls().btnDelete->click();
         EXPECT_EQ(dialogs->questions.back().text, step.question);
-        EXPECT_EQ(window->SceneCount(), step.scenesAfter);
+        EXPECT_EQ(window->CaptureStore().SceneCount(), step.scenesAfter);
         EXPECT_EQ(Browser().ItemCount(), step.scenesAfter);
         EXPECT_EQ(Browser().SelectedIndexes(), step.selectedAfter);
         EXPECT_EQ(window->Controls().lblPicNum->text(), QString::number(step.scenesAfter));
@@ -151,7 +151,7 @@ TEST_F(KadrixScenesTest, SettingsAfterADeletionAndTheCloseBoxBelongToTheRemainin
     CaptureAt({400, 800, 1200});
     Select({0});
     window->Controls().btnDelete->click();
-    ASSERT_EQ(window->SceneCount(), 2);
+    ASSERT_EQ(window->CaptureStore().SceneCount(), 2);
     window->close();
     const TIniDocument written(host.filePath("setting.ini"));
     EXPECT_EQ(written.ReadInteger("Position", "0", -2), 800);

@@ -58,9 +58,7 @@ void KadrixWindowTest::CreateWindow(const QStringList& arguments)
     window = std::make_unique<TfrmKadrix>(arguments);
     auto source = std::make_unique<TManualTickSource>(0xFFFFF000u);
     clock = source.get();
-    // The window's controller, found as Qt finds any child object.
-    playback = window->findChild<TPlaybackController*>();
-    ASSERT_TRUE(playback);
+    playback = &TKadrixTestAccess::Playback(*window);
     playback->SetTickSource(std::move(source));
     window->show();
     QApplication::setActiveWindow(window.get());

@@ -16,6 +16,17 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// The window's test seam: what a user changes by hand and the pictures the
+// capture store holds in memory.
+struct TKadrixTestAccess
+{
+    static TPlaybackController& Playback(TfrmKadrix& window) { return *window.playback; }
+    static TCaptureStore& Store(TfrmKadrix& window) { return *window.captureStore; }
+    static TfrmImageBrowser& Browser(TfrmKadrix& window) { return *window.frmImageBrowser; }
+    static THistoryManager& History(TfrmKadrix& window) { return *window.hmOpenHistory; }
+    static THtmlHelp& Help(TfrmKadrix& window) { return *window.htmlHelp; }
+};
+
 class TManualTickSource : public TTickSource
 {
 public:

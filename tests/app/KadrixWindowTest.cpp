@@ -89,7 +89,7 @@ TEST_F(KadrixLayoutTest, StandaloneHidesTheHostButtonsAndStretchesTheFrame)
 {
     CreateWindow();
     const auto& ui = window->Controls();
-    EXPECT_FALSE(window->HostMode());
+    EXPECT_FALSE(window->Mode().Host);
     EXPECT_FALSE(ui.btnOK->isVisible());
     EXPECT_FALSE(ui.btnCancel->isVisible());
     EXPECT_FALSE(ui.pnlHelp->isVisible());
@@ -102,7 +102,7 @@ TEST_F(KadrixLayoutTest, HostModeShowsOkCancelAndHelp)
 {
     CreateWindow({tempRoot.path()});
     const auto& ui = window->Controls();
-    EXPECT_TRUE(window->HostMode());
+    EXPECT_TRUE(window->Mode().Host);
     EXPECT_TRUE(ui.btnOK->isVisible());
     EXPECT_TRUE(ui.btnCancel->isVisible());
     EXPECT_TRUE(ui.pnlHelp->isVisible());

@@ -84,13 +84,13 @@ TEST_F(StartupTest, WindowPropertiesAndStandaloneWorkFolder)
     TfrmKadrix window({});
     EXPECT_EQ(window.windowTitle(), "Pellumo");
     EXPECT_EQ(window.minimumSize(), QSize(800, 600));
-    EXPECT_FALSE(window.HostMode());
-    EXPECT_EQ(QFileInfo(window.WorkFolder()).path(), QDir(tmp.path()).path());
-    EXPECT_TRUE(QFileInfo(window.WorkFolder()).fileName().startsWith("KD"));
-    EXPECT_TRUE(window.WorkFolder().endsWith(".dir"));
-    EXPECT_EQ(FolderListing(tmp.path()), QStringList{QFileInfo(window.WorkFolder()).fileName()});
-    EXPECT_EQ(window.SceneCount(), 0);
-    EXPECT_EQ(window.HostSettings(), nullptr);
+    EXPECT_FALSE(window.Mode().Host);
+    EXPECT_EQ(QFileInfo(window.Mode().Folder).path(), QDir(tmp.path()).path());
+    EXPECT_TRUE(QFileInfo(window.Mode().Folder).fileName().startsWith("KD"));
+    EXPECT_TRUE(window.Mode().Folder.endsWith(".dir"));
+    EXPECT_EQ(FolderListing(tmp.path()), QStringList{QFileInfo(window.Mode().Folder).fileName()});
+    EXPECT_EQ(window.CaptureStore().SceneCount(), 0);
+    EXPECT_EQ(window.CaptureStore().HostSettings(), nullptr);
 }
 
 TEST_F(StartupTest, ModeSelection)
@@ -98,31 +98,31 @@ TEST_F(StartupTest, ModeSelection)
     WriteFile(host.filePath("movie.avi"), "not a folder");
     {
         TfrmKadrix fileArgument({host.filePath("movie.avi")});
-        EXPECT_FALSE(fileArgument.HostMode());
-        EXPECT_NE(fileArgument.WorkFolder(), host.filePath("movie.avi"));
+        EXPECT_FALSE(fileArgument.Mode().Host);
+        EXPECT_NE(fileArgument.Mode().Folder, host.filePath("movie.avi"));
     }
     {
         TfrmKadrix missing({host.filePath("no-such-folder")});
-        EXPECT_FALSE(missing.HostMode());
-        EXPECT_TRUE(QFileInfo(missing.WorkFolder()).isDir());
+        EXPECT_FALSE(missing.Mode().Host);
+        EXPECT_TRUE(QFileInfo(missing.Mode().Folder).isDir());
     }
     {
         TfrmKadrix twoArguments({host.path(), tmp.path()});
-        EXPECT_TRUE(twoArguments.HostMode());
-        EXPECT_EQ(twoArguments.WorkFolder(), host.path());
+        EXPECT_TRUE(twoArguments.Mode().Host);
+        EXPECT_EQ(twoArguments.Mode().Folder, host.path());
     }
     {
         // Exactly the argument: no delimiter added or removed.
         TfrmKadrix withDelimiter({host.path() + "/"});
-        EXPECT_TRUE(withDelimiter.HostMode());
-        EXPECT_EQ(withDelimiter.WorkFolder(), host.path() + "/");
+        EXPECT_TRUE(withDelimiter.Mode().Host);
+        EXPECT_EQ(withDelimiter.Mode().Folder, host.path() + "/");
     }
 }
 
 TEST_F(StartupTest, StandaloneCloseAsksAndDeletesTheWorkFolderOnlyOnOk)
 {
     TfrmKadrix window({});
-    const QString work = window.WorkFolder();
+    const QString work = window.Mode().Folder;
     WriteFile(work + "/20260101120000_001.bmp", "scene");
     WriteFile(work + "/sub/.hidden", "x");
 
@@ -151,13 +151,13 @@ TEST_F(StartupTest, HostModeCollectsSceneFilesInSortedOrder)
     const QStringList before = FolderListing(host.path());
 
     TfrmKadrix window({host.path()});
-    EXPECT_TRUE(window.HostMode());
-    EXPECT_EQ(window.SceneFiles(),
+    EXPECT_TRUE(window.Mode().Host);
+    EXPECT_EQ(window.CaptureStore().SceneFiles(),
               (QStringList{host.filePath("A.BMP"), host.filePath("b.bmp"), host.filePath("sub/c.Bmp")}));
-    EXPECT_EQ(window.SceneCount(), 3);
+    EXPECT_EQ(window.CaptureStore().SceneCount(), 3);
     EXPECT_EQ(window.Controls().lblPicNum->text(), "3");
-    EXPECT_EQ(window.HostSettings(), nullptr);
-    EXPECT_EQ(window.ButtonMode(), 0);
+    EXPECT_EQ(window.CaptureStore().HostSettings(), nullptr);
+    EXPECT_EQ(window.Mode().ButtonMode, 0);
 
     // Host mode closes without asking and leaves the folder as it was; with
     // no setting.ini nothing is created.
@@ -189,8 +189,8 @@ TEST_F(StartupTest, HostSettingsAreReadNormalisedAndWrittenBackAtClose)
     WriteFile(ini, "; written by the host\n[Setting]\nButtonMode=0x1\nMovieFileName=" + QFile::encodeName(host.filePath("movie.mpg")) + "\n");
 
     TfrmKadrix window({host.path()});
-    ASSERT_NE(window.HostSettings(), nullptr);
-    EXPECT_EQ(window.ButtonMode(), 1);
+    ASSERT_NE(window.CaptureStore().HostSettings(), nullptr);
+    EXPECT_EQ(window.Mode().ButtonMode, 1);
     EXPECT_EQ(window.OpenDialog1().FileName, host.filePath("movie.mpg"));
     // The end of start-up rewrites the file in its normalised form.
     const QByteArray normalised = "[Setting]\r\nButtonMode=0x1\r\nMovieFileName=" + QFile::encodeName(host.filePath("movie.mpg")) + "\r\n\r\n";
@@ -206,8 +206,8 @@ TEST_F(StartupTest, MovieFileNameFolderOrNothingAndEmptyFile)
     WriteFile(host.filePath("setting.ini"), "");
     {
         TfrmKadrix window({host.path()});
-        ASSERT_NE(window.HostSettings(), nullptr);
-        EXPECT_EQ(window.ButtonMode(), 0);
+        ASSERT_NE(window.CaptureStore().HostSettings(), nullptr);
+        EXPECT_EQ(window.Mode().ButtonMode, 0);
         EXPECT_TRUE(window.OpenDialog1().FileName.isEmpty());
         window.close();
     }
@@ -242,7 +242,7 @@ TEST_F(StartupTest, UnwritableSettingsFileIsLeftIntact)
     {
         TLogCapture log;
         TfrmKadrix window({host.path()});
-        EXPECT_EQ(window.ButtonMode(), 2);
+        EXPECT_EQ(window.Mode().ButtonMode, 2);
         EXPECT_TRUE(window.close());
         EXPECT_TRUE(log.Messages().join('\n').contains("setting.ini")) << "the failed write is logged";
     }
@@ -257,8 +257,8 @@ TEST_F(StartupTest, UndecodableSettingsFileIsNeitherUsedNorRewritten)
     WriteFile(ini, garbage);
     {
         TfrmKadrix window({host.path()});
-        EXPECT_EQ(window.HostSettings(), nullptr);
-        EXPECT_EQ(window.ButtonMode(), 0);
+        EXPECT_EQ(window.CaptureStore().HostSettings(), nullptr);
+        EXPECT_EQ(window.Mode().ButtonMode, 0);
         window.close();
     }
     EXPECT_EQ(ReadFile(ini), garbage);
