@@ -6,6 +6,7 @@
 #include "support/ULog.h"
 
 #include <QImage>
+#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -309,7 +310,10 @@ std::optional<std::vector<TShotFrame>> ScanShotFrames(const TMovieDecoder& movie
     state.fileName = movie.FileName();
     state.duration = duration;
     state.end = end;
-    state.decoderThreads = options.decoderThreads;
+    const int parts = static_cast<int>(starts.size());
+    state.decoderThreads = options.decoderThreads >= 0 ? options.decoderThreads
+                           : parts > 1 ? std::max(QThread::idealThreadCount() / parts, 1)
+                                       : 0;
     for (size_t i = 0; i < starts.size(); ++i)
         state.parts[i].from = starts[i];
     state.running = static_cast<int>(starts.size());

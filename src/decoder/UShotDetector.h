@@ -67,7 +67,9 @@ std::vector<TShotPick> PickShotFrames(const std::vector<TShotFrame>& frames, con
 struct TShotScanOptions
 {
     int decoders = 0;           // 0: TRangeReader::DefaultDecoderCount(); 1: one pass
-    int decoderThreads = 0;     // FFmpeg's own threads in each decoder (0: one per core)
+    // FFmpeg's own threads in each decoder: 0 one per core; -1 the cores
+    // shared out among the decoders (as the range reader does).
+    int decoderThreads = -1;
 };
 
 // Called now and then from the scanning thread's caller with the
