@@ -239,8 +239,9 @@ TEST_F(KadrixPlaybackTest, FailedOpenAfterAMovieSaysSoAndClearsTheView)
     window->UpdateAllActions();
     EXPECT_FALSE(window->Actions().actCapture->isEnabled());
     EXPECT_FALSE(window->Actions().actPlay->isEnabled());
-    // A missing path afterwards leaves everything as it is.
+    // A missing path or a folder afterwards says nothing.
     window->OpenMovie(tempRoot.filePath("gone.avi"), false);
+    window->OpenMovie(tempRoot.path(), false);
     EXPECT_EQ(dialogs->notices.size(), 1u);
 }
 

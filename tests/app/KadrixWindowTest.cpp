@@ -202,19 +202,6 @@ TEST_F(KadrixOpenTest, OpenDialogOffersEveryMovieTypeFirstAndCancelChangesNothin
     EXPECT_TRUE(dialogs->notices.empty());
 }
 
-TEST_F(KadrixOpenTest, MissingPathChangesNothingAndShowsNoMessage)
-{
-    CreateWindow();
-    window->OpenMovie(tempRoot.filePath("missing.avi"), false);
-    EXPECT_TRUE(dialogs->notices.empty());
-    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::None);
-    EXPECT_TRUE(window->Controls().edFileName->text().isEmpty());
-    EXPECT_FALSE(window->Playback().Ticking());
-    // A folder is not a movie file either.
-    window->OpenMovie(tempRoot.path(), false);
-    EXPECT_TRUE(dialogs->notices.empty());
-}
-
 using KadrixKeyboardTest = KadrixWindowTest;
 
 TEST_F(KadrixKeyboardTest, CtrlShortcutsAreConsumedEvenWithoutAMovie)
