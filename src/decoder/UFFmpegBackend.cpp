@@ -361,11 +361,16 @@ int64_t TFFmpegBackend::TargetTimestamp(int position) const
     return ts;
 }
 
+void TFFmpegBackend::ArmDeadline()
+{
+    deadline = std::chrono::steady_clock::now() + SeekDeadline;
+}
+
 bool TFFmpegBackend::SeekTo(int position)
 {
     if (!format || !codec)
         return false;
-    deadline = std::chrono::steady_clock::now() + SeekDeadline;
+    ArmDeadline();
     try {
         const bool found = DeliverFrameAt(TargetTimestamp(position));
         LearnStartOffset(position);
@@ -726,6 +731,18 @@ bool TFFmpegBackend::RenderFrame(TSafetyBitmap& frame)
         return conversion.Convert(*currentFrame, frame);
     } catch (...) {
         LogDroppedError("TFFmpegBackend::RenderFrame");
+        return false;
+    }
+}
+
+bool TFFmpegBackend::RenderReduced(QImage& picture, int maxWidth)
+{
+    if (!reached.haveFrame || !currentFrame->data[0])
+        return false;
+    try {
+        return conversion.ConvertReduced(*currentFrame, maxWidth, picture);
+    } catch (...) {
+        LogDroppedError("TFFmpegBackend::RenderReduced");
         return false;
     }
 }

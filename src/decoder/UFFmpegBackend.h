@@ -42,7 +42,9 @@ public:
     int FrameHeight() const override;
     bool SeekTo(int position) override;
     bool RenderFrame(TSafetyBitmap& frame) override;
+    bool RenderReduced(QImage& picture, int maxWidth) override;
     bool NextFrame() override;
+    bool NextFrameUnkept() override;
     bool PreviousFrame() override;
     int FramePosition() const override;
     void SetStoredPixels(bool stored) override { storedPixels = stored; }
@@ -71,6 +73,8 @@ private:
     int64_t LastPacketEndUs();
     void ReleaseAll();
     static int Interrupted(void* backend);
+    // Every fetch and every step gets SeekDeadline of its own.
+    void ArmDeadline();
 
     int64_t TargetTimestamp(int position) const;
     bool CurrentFrameAnswers(int64_t ts) const;
@@ -95,6 +99,7 @@ private:
     static int64_t PacketTimestamp(const AVPacket* packet);
 
     // Frame stepping (UFFmpegFrameStep.cpp).
+    bool StepForward(bool keep);
     bool DeliverFrameAt(int64_t ts);
     bool KeptFrameAnswers(int64_t ts);
     struct TKeptFrame;

@@ -20,13 +20,14 @@ constexpr int64_t StepBackBudgetBytes = 96LL * 1024 * 1024;
 constexpr int MinKeptFrames = 2;
 constexpr int MaxKeptFrames = 64;
 
-// Runs `step` with every frame decoded (none skipped) and kept for stepping
-// back, then restores the skipping. A decode error ends the step: logged, false.
+// Runs `step` with every frame decoded (none skipped) and, with `keep`, kept
+// for stepping back, then restores the skipping. A decode error ends the
+// step: logged, false.
 template <typename TStep>
-bool StepKeepingFrames(bool& keepForStepBack, bool& skipNonReference, const char* where, TStep step)
+bool StepKeepingFrames(bool& keepForStepBack, bool& skipNonReference, const char* where, bool keep, TStep step)
 {
     const bool skip = skipNonReference;
-    keepForStepBack = true;
+    keepForStepBack = keep;
     skipNonReference = false;
     bool stepped = false;
     try {
@@ -130,6 +131,16 @@ bool TFFmpegBackend::KeptFrameAnswers(int64_t ts)
 
 bool TFFmpegBackend::NextFrame()
 {
+    return StepForward(true);
+}
+
+bool TFFmpegBackend::NextFrameUnkept()
+{
+    return StepForward(false);
+}
+
+bool TFFmpegBackend::StepForward(bool keep)
+{
     if (!format || !codec || !reached.haveFrame || reached.framePts == AV_NOPTS_VALUE)
         return false;
     if (shownIndex >= 0) {
@@ -139,8 +150,9 @@ bool TFFmpegBackend::NextFrame()
     }
     if (reached.drained)
         return false;
+    ArmDeadline();
     const int64_t from = reached.framePts;
-    return StepKeepingFrames(keepForStepBack, skipNonReference, "TFFmpegBackend::NextFrame",
+    return StepKeepingFrames(keepForStepBack, skipNonReference, "TFFmpegBackend::NextFrame", keep,
                              [&] { return DeliverFrameAt(from + 1) && ShownPts() > from; });
 }
 
@@ -165,7 +177,8 @@ bool TFFmpegBackend::RefillStepBack(int64_t shownPts)
 {
     if (shownPts == AV_NOPTS_VALUE)
         return false;
-    return StepKeepingFrames(keepForStepBack, skipNonReference, "TFFmpegBackend::RefillStepBack",
+    ArmDeadline();
+    return StepKeepingFrames(keepForStepBack, skipNonReference, "TFFmpegBackend::RefillStepBack", true,
                              [&] { return SeekAndDecode(shownPts - 1) && ShowLatestBefore(shownPts); });
 }
 

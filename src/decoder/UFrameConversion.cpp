@@ -16,6 +16,7 @@ extern "C" {
 #include <libavfilter/buffersrc.h>
 #include <libavutil/display.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 }
 
 namespace {
@@ -180,6 +181,7 @@ void TFrameConversion::Reset()
     converted = false;
     lastColour = {};
     scaler.reset();
+    reducedScaler.reset();
     graph.reset();
     graphSource = graphSink = nullptr;
     graphKey = {};
@@ -223,20 +225,152 @@ bool TFrameConversion::Convert(const AVFrame& frame, TSafetyBitmap& bitmap)
     return true;
 }
 
-bool TFrameConversion::ConvertWithScaler(const AVFrame& frame, const TColourSetup& colour, uint8_t* firstRow,
-                                         std::ptrdiff_t stride)
+namespace {
+
+// A scaler from the frame to BGR24 of the size given, in the frame's
+// colours; reuses the one in `scaler` where it fits. Null on failure.
+SwsContext* PrepareScaler(TAvPointer<SwsContext, sws_freeContext>& scaler, const AVFrame& frame,
+                          const TColourSetup& colour, int width, int height, int flags)
 {
     bool fullRange = colour.fullRange;
     const AVPixelFormat source = PlainPixelFormat(static_cast<AVPixelFormat>(frame.format), fullRange);
-    SwsContext* context = sws_getCachedContext(scaler.release(), frame.width, frame.height, source, scaledWidth,
-                                               scaledHeight, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    SwsContext* context = sws_getCachedContext(scaler.release(), frame.width, frame.height, source, width, height,
+                                               AV_PIX_FMT_BGR24, flags, nullptr, nullptr, nullptr);
     scaler.reset(context);
     if (!context)
-        return false;
+        return nullptr;
     const int* coefficients = sws_getCoefficients(ScalerColourSpace(colour.matrix));
     sws_setColorspaceDetails(context, coefficients, fullRange ? 1 : 0, coefficients, 1, 0, 1 << 16, 1 << 16);
-    return avifile::ScaleIntoRows(context, frame, scaledHeight, firstRow, stride, std::size_t(scaledWidth) * 3,
-                                  scaledRows);
+    return context;
+}
+
+} // namespace
+
+bool TFrameConversion::ConvertWithScaler(const AVFrame& frame, const TColourSetup& colour, uint8_t* firstRow,
+                                         std::ptrdiff_t stride)
+{
+    SwsContext* context = PrepareScaler(scaler, frame, colour, scaledWidth, scaledHeight, SWS_BILINEAR);
+    return context && avifile::ScaleIntoRows(context, frame, scaledHeight, firstRow, stride,
+                                             std::size_t(scaledWidth) * 3, scaledRows);
+}
+
+namespace {
+
+// 8-bit planar YUV, one plane per component: averaged block by block here,
+// in a third of libswscale's time (which scales every line of a large
+// frame across before it reduces the height).
+bool IsPlainPlanarYuv(const AVPixFmtDescriptor* format)
+{
+    if (!format || format->nb_components < 3 || (format->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL))
+        || !(format->flags & AV_PIX_FMT_FLAG_PLANAR))
+        return false;
+    for (int i = 0; i < 3; ++i)
+        if (format->comp[i].plane != i || format->comp[i].depth != 8 || format->comp[i].step != 1
+            || format->comp[i].shift != 0)
+            return false;
+    return true;
+}
+
+// The mean of each block of a plane, `width` x `height` blocks of
+// blockWidth x blockHeight pixels. Of blocks four rows high or more, two
+// rows are read (at a quarter and three quarters of the height): the mean
+// of a scan picture need not be exact, and the plane is most of the work.
+void AverageBlocks(const uint8_t* plane, int stride, int planeWidth, int planeHeight, int blockWidth,
+                   int blockHeight, int width, int height, std::vector<uint8_t>& out, std::vector<uint32_t>& sums)
+{
+    out.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    const int columns = std::min(width * blockWidth, planeWidth);
+    sums.resize(static_cast<size_t>(columns));
+    const int rowStep = blockHeight >= 4 ? blockHeight / 2 : 1;
+    const int rowStart = blockHeight >= 4 ? blockHeight / 4 : 0;
+    for (int y = 0; y < height; ++y) {
+        std::fill(sums.begin(), sums.end(), 0u);
+        int rows = 0;
+        uint32_t* __restrict total = sums.data();
+        for (int row = y * blockHeight + rowStart; row < (y + 1) * blockHeight; row += rowStep, ++rows) {
+            const uint8_t* __restrict line = plane + static_cast<std::ptrdiff_t>(std::min(row, planeHeight - 1)) * stride;
+            for (int x = 0; x < columns; ++x)
+                total[x] += line[x];
+        }
+        rows = std::max(rows, 1);
+        for (int x = 0; x < width; ++x) {
+            const int first = std::min(x * blockWidth, columns - 1);
+            const int count = std::max(std::min(blockWidth, columns - first), 1);
+            uint32_t sum = 0;
+            for (int i = 0; i < count; ++i)
+                sum += sums[static_cast<size_t>(first + i)];
+            out[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] =
+                static_cast<uint8_t>((sum + static_cast<uint32_t>(count * rows) / 2) / static_cast<uint32_t>(count * rows));
+        }
+    }
+}
+
+uint8_t ToByte(int value)
+{
+    return static_cast<uint8_t>(std::clamp(value, 0, 255));
+}
+
+} // namespace
+
+bool TFrameConversion::ReduceByBlocks(const AVFrame& frame, int maxWidth, QImage& picture)
+{
+    const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+    if (!IsPlainPlanarYuv(format) || frame.width <= 0 || frame.height <= 0)
+        return false;
+    const int factor = (frame.width + maxWidth - 1) / maxWidth;
+    const int width = std::max(frame.width / factor, 1);
+    const int height = std::max(frame.height / factor, 1);
+    const int chromaWidth = AV_CEIL_RSHIFT(frame.width, format->log2_chroma_w);
+    const int chromaHeight = AV_CEIL_RSHIFT(frame.height, format->log2_chroma_h);
+    const int chromaBlockWidth = std::max(factor >> format->log2_chroma_w, 1);
+    const int chromaBlockHeight = std::max(factor >> format->log2_chroma_h, 1);
+    AverageBlocks(frame.data[0], frame.linesize[0], frame.width, frame.height, factor, factor, width, height,
+                  reducedPlanes[0], reducedSums);
+    AverageBlocks(frame.data[1], frame.linesize[1], chromaWidth, chromaHeight, chromaBlockWidth, chromaBlockHeight,
+                  width, height, reducedPlanes[1], reducedSums);
+    AverageBlocks(frame.data[2], frame.linesize[2], chromaWidth, chromaHeight, chromaBlockWidth, chromaBlockHeight,
+                  width, height, reducedPlanes[2], reducedSums);
+    if (picture.width() != width || picture.height() != height || picture.format() != QImage::Format_BGR888)
+        picture = QImage(width, height, QImage::Format_BGR888);
+    if (picture.isNull())
+        return false;
+    // BT.601 or full range as the frame says; the matrix matters little at this size.
+    bool fullRange = frame.color_range == AVCOL_RANGE_JPEG;
+    PlainPixelFormat(static_cast<AVPixelFormat>(frame.format), fullRange); // yuvj formats are full range
+    for (int y = 0; y < height; ++y) {
+        uchar* out = picture.scanLine(y);
+        const size_t row = static_cast<size_t>(y) * static_cast<size_t>(width);
+        for (int x = 0; x < width; ++x, out += 3) {
+            const int luma = reducedPlanes[0][row + static_cast<size_t>(x)];
+            const int c = fullRange ? luma * 1024 : (luma - 16) * 1192;
+            const int u = reducedPlanes[1][row + static_cast<size_t>(x)] - 128;
+            const int v = reducedPlanes[2][row + static_cast<size_t>(x)] - 128;
+            const int scale = fullRange ? 1024 : 1167; // chroma 224/255 in limited range
+            out[0] = ToByte((c + (1815 * scale / 1024) * u + 512) >> 10);
+            out[1] = ToByte((c - (352 * scale / 1024) * u - (731 * scale / 1024) * v + 512) >> 10);
+            out[2] = ToByte((c + (1436 * scale / 1024) * v + 512) >> 10);
+        }
+    }
+    return true;
+}
+
+bool TFrameConversion::ConvertReduced(const AVFrame& frame, int maxWidth, QImage& picture)
+{
+    if (scaledWidth <= 0 || scaledHeight <= 0 || maxWidth <= 0 || !frame.data[0])
+        return false;
+    if (ReduceByBlocks(frame, maxWidth, picture))
+        return true;
+    const int width = std::min(maxWidth, scaledWidth);
+    const int height = std::max(1, static_cast<int>((static_cast<int64_t>(scaledHeight) * width + scaledWidth / 2) / scaledWidth));
+    SwsContext* context = PrepareScaler(reducedScaler, frame, ColourSetupOf(frame), width, height, SWS_AREA);
+    if (!context)
+        return false;
+    if (picture.width() != width || picture.height() != height || picture.format() != QImage::Format_BGR888)
+        picture = QImage(width, height, QImage::Format_BGR888);
+    if (picture.isNull())
+        return false;
+    return avifile::ScaleIntoRows(context, frame, height, picture.scanLine(0), picture.bytesPerLine(),
+                                  std::size_t(width) * 3, scaledRows);
 }
 
 // zimg (through libavfilter's zscale) converts BT.2020 primaries in linear

@@ -79,6 +79,15 @@ public:
     // Converts the frame into bitmap, which is made the shown size.
     bool Convert(const AVFrame& frame, TSafetyBitmap& bitmap);
 
+    // A small picture of the frame for scanning a stretch quickly: at most
+    // maxWidth pixels wide at the shown aspect (square pixels), 24-bit BGR,
+    // not turned, and PQ/HLG/BT.2020 frames through the plain scaler
+    // (colours only roughly right). 8-bit planar YUV is averaged in blocks
+    // of the whole factor that brings the stored width to maxWidth (the
+    // stored aspect); other formats go through libswscale (area averaging)
+    // at the shown aspect.
+    bool ConvertReduced(const AVFrame& frame, int maxWidth, QImage& picture);
+
     // What was done to the stored picture, for the provenance of saved
     // pictures ("rotated 90° clockwise; pixel aspect 32:27, 720×480 shown as
     // 854×480; PQ tone-mapped to SDR (zscale, tonemap=hable)"); empty when
@@ -89,6 +98,7 @@ private:
     bool ConvertWithScaler(const AVFrame& frame, const TColourSetup& colour, uint8_t* firstRow, std::ptrdiff_t stride);
     bool ConvertWithGraph(const AVFrame& frame, const TColourSetup& colour, uint8_t* firstRow, std::ptrdiff_t stride);
     bool BuildGraph(const AVFrame& frame, const TColourSetup& colour);
+    bool ReduceByBlocks(const AVFrame& frame, int maxWidth, QImage& picture);
 
     TDisplayOrientation orientation;
     AVRational sampleAspect{1, 1};
@@ -101,6 +111,9 @@ private:
 
     TAvPointer<SwsContext, sws_freeContext> scaler;
     std::vector<uint8_t> scaledRows; // the scaler's padded output, reused
+    TAvPointer<SwsContext, sws_freeContext> reducedScaler; // ConvertReduced's own
+    std::vector<uint8_t> reducedPlanes[3];
+    std::vector<uint32_t> reducedSums;
     TAvPointer<AVFilterGraph, avfilter_graph_free> graph;
     AVFilterContext* graphSource = nullptr;
     AVFilterContext* graphSink = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFile>
+#include <QImage>
 #include <QString>
 
 #include <sys/stat.h>
@@ -45,12 +46,19 @@ public:
     virtual bool SeekTo(int position) = 0;
     // Converts the current frame into frame.
     virtual bool RenderFrame(TSafetyBitmap& frame) = 0;
+    // A small picture of the current frame, at most maxWidth pixels wide
+    // (TFrameConversion::ConvertReduced); false where the back end has no
+    // quicker way than RenderFrame.
+    virtual bool RenderReduced(QImage& /*picture*/, int /*maxWidth*/) { return false; }
 
     // Frame by frame: makes the frame that follows (precedes) the current
     // one in presentation order the current frame. False at either end of
     // the video, where the current frame stays, or on failure.
     virtual bool NextFrame() = 0;
     virtual bool PreviousFrame() = 0;
+    // NextFrame for a scan that never steps back: the frames passed are not
+    // kept for PreviousFrame.
+    virtual bool NextFrameUnkept() { return NextFrame(); }
     // The position of the current frame: its own time in milliseconds,
     // rounded so that fetching the position gives this very frame back, at
     // most the duration; -1 without a current frame.

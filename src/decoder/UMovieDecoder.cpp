@@ -104,6 +104,28 @@ bool TMovieDecoder::NextFrame()
     return active && backend && backend->NextFrame() && RenderFrame();
 }
 
+bool TMovieDecoder::NextFrameReduced(QImage& picture, int maxWidth)
+{
+    TMovieBackend* backend = CurrentBackend();
+    return active && backend && backend->NextFrameUnkept() && RenderReduced(picture, maxWidth);
+}
+
+bool TMovieDecoder::RenderReduced(QImage& picture, int maxWidth)
+{
+    TMovieBackend* backend = CurrentBackend();
+    if (!active || !backend || maxWidth <= 0)
+        return false;
+    if (backend->RenderReduced(picture, maxWidth))
+        return true;
+    // Back ends without a quick way: the whole picture, then reduced.
+    if (!backend->RenderFrame(frameBitmap) || frameBitmap.Image().isNull())
+        return false;
+    const QImage& whole = frameBitmap.Image();
+    picture = whole.width() > maxWidth ? whole.scaledToWidth(maxWidth, Qt::SmoothTransformation) : whole;
+    picture = picture.convertToFormat(QImage::Format_BGR888);
+    return !picture.isNull();
+}
+
 bool TMovieDecoder::PreviousFrame()
 {
     TMovieBackend* backend = CurrentBackend();

@@ -49,6 +49,14 @@ public:
     // presentation order. False at either end, the frame unchanged.
     bool NextFrame();
     bool PreviousFrame();
+    // Scanning a stretch frame by frame: steps to the next frame and
+    // delivers only a small picture of it, at most maxWidth pixels wide
+    // (as stored, not turned; BGR). FrameBitmap() is not brought up to
+    // date, and the frames passed are not kept for PreviousFrame. False at
+    // the end or on failure.
+    bool NextFrameReduced(QImage& picture, int maxWidth);
+    // The same small picture of the frame rendered last.
+    bool RenderReduced(QImage& picture, int maxWidth);
     // The position of the frame on screen: fetching it gives this frame.
     int FramePosition() const;
     // Key frames the container's index knows (ms, ascending); may be empty.

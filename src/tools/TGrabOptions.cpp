@@ -25,7 +25,8 @@ QString TGrabOptions::Usage()
 {
     return QStringLiteral(
         "Usage: pellumo-grab [--at MS[,MS...]]... [--sharpest MS[,MS...]]...\n"
-        "                    [--split N | --sheet COLSxROWS] [--range START:END]\n"
+        "                    [--split N | --sheet COLSxROWS | --shots] [--list-shots]\n"
+        "                    [--range START:END]\n"
         "                    [-o DIR] [--format bmp|jpg|png] [--deinterlace]\n"
         "                    [--stored-pixels] [--info] [--json] [--recursive]\n"
         "                    VIDEO|FOLDER...\n"
@@ -38,8 +39,12 @@ QString TGrabOptions::Usage()
         "  --split N          N positions at equal intervals, as the automatic split\n"
         "  --sheet COLSxROWS  one contact sheet DIR/sheet.png (or .jpg) of COLS x ROWS\n"
         "                     pictures at equal intervals, instead of picture files\n"
-        "  --range START:END  the stretch the split or sheet covers (default: the whole\n"
-        "                     video)\n"
+        "  --shots            one picture per shot: the sharpest frame of the middle of\n"
+        "                     each shot (cuts found by the shot detector); a shot\n"
+        "                     that looks like one already written is skipped\n"
+        "  --list-shots       print the position of each cut found\n"
+        "  --range START:END  the stretch the split, sheet or shots cover (default:\n"
+        "                     the whole video)\n"
         "  -o DIR             folder for the pictures DIR/001.ext, ... (default: .)\n"
         "  --format FORMAT    bmp (24-bit BMP, default), jpg (JPEG, quality 90,\n"
         "                     baseline) or png; a sheet is png (default) or jpg\n"
@@ -63,11 +68,16 @@ QString TGrabOptions::Usage()
         "(the size of the pictures written: upright, in square pixels; with\n"
         "--stored-pixels as stored),\n"
         "then one line per picture: number, position and path, separated by tabs\n"
-        "(a sheet: \"sheet\", the number of pictures and its path).\n"
+        "(a sheet: \"sheet\", the number of pictures and its path). --list-shots\n"
+        "prints one line per cut: its position; --shots ends with \"shots\", the\n"
+        "shots found, the pictures written and the shots skipped as near duplicates.\n"
         "With --json: {\"type\":\"video\",\"video\":...,\"backend\":...,\"duration\":...,\n"
         "\"width\":...,\"height\":...}, then {\"type\":\"picture\",\"video\":...,\"index\":...,\n"
-        "\"position\":...,\"file\":...} per picture, or {\"type\":\"sheet\",\"video\":...,\n"
-        "\"positions\":[...],\"file\":...}.\n"
+        "\"position\":...,\"frame\":...,\"file\":...} per picture (frame: the position\n"
+        "of the frame written), or {\"type\":\"sheet\",\"video\":...,\"positions\":[...],\n"
+        "\"frames\":[...],\"file\":...}; {\"type\":\"cut\",\"video\":...,\"index\":...,\n"
+        "\"position\":...} per cut; {\"type\":\"shots\",\"video\":...,\"shots\":...,\n"
+        "\"taken\":...,\"duplicates\":...}.\n"
         "A position at or past the end gives the last frame (duration - 1).\n"
         "At most 999 positions per video.\n"
         "Exit status: 0 success, 1 a video cannot be opened or a picture cannot\n"
@@ -126,8 +136,10 @@ bool TGrabOptions::Parse(const QStringList& arguments)
 bool TGrabOptions::CheckCombination()
 {
     if (range && std::none_of(requests.begin(), requests.end(), [](const TRequest& r) { return r.splitCount > 0; })
-        && sheetColumns == 0)
-        return Fail("--range needs --split or --sheet");
+        && sheetColumns == 0 && !shots && !listShots)
+        return Fail("--range needs --split, --sheet, --shots or --list-shots");
+    if ((shots || listShots) && (!requests.empty() || sheetColumns > 0))
+        return Fail("--shots and --list-shots cannot be combined with --at, --sharpest, --split or --sheet");
     if (sheetColumns > 0) {
         if (!requests.empty())
             return Fail("--sheet cannot be combined with --at, --sharpest or --split");
@@ -212,6 +224,10 @@ bool TGrabOptions::ParseOption(const QString& option, const QString& value)
         storedPixels = true;
     } else if (option == "--info") {
         infoOnly = true;
+    } else if (option == "--shots") {
+        shots = true;
+    } else if (option == "--list-shots") {
+        listShots = true;
     } else if (option == "--json") {
         json = true;
     } else if (option == "-r" || option == "--recursive") {
@@ -240,15 +256,22 @@ std::vector<int> TGrabOptions::Positions(int duration) const
     return positions;
 }
 
+std::pair<int, int> TGrabOptions::Range(int duration) const
+{
+    // The range is kept within the video, as the position bar does.
+    const int length = std::max(duration, 0);
+    if (!range)
+        return {0, length};
+    return {std::min(range->first, length), std::min(range->second, length)};
+}
+
 std::vector<TGrabOptions::TPick> TGrabOptions::Picks(int duration) const
 {
     const int last = std::max(duration - 1, 0);
     std::vector<TPick> picks;
     for (const TRequest& request : requests) {
         if (request.splitCount > 0) {
-            // The range is kept within the video, as the position bar does.
-            const int start = range ? std::min(range->first, std::max(duration, 0)) : 0;
-            const int end = range ? std::min(range->second, std::max(duration, 0)) : std::max(duration, 0);
+            const auto [start, end] = Range(duration);
             for (int position : SplitPositions(start, end, request.splitCount))
                 picks.push_back({std::min(position, last), false});
         } else {

@@ -8,7 +8,8 @@
 
 // The command line of pellumo-grab:
 //   pellumo-grab [--at MS[,MS...]]... [--sharpest MS[,MS...]]...
-//                [--split N | --sheet COLSxROWS] [--range START:END] [-o DIR]
+//                [--split N | --sheet COLSxROWS | --shots] [--list-shots]
+//                [--range START:END] [-o DIR]
 //                [--format bmp|jpg|png] [--deinterlace] [--stored-pixels] [--info]
 //                [--json] [--recursive] VIDEO|FOLDER...
 // Positions are kept in the order given; a split is expanded once the
@@ -59,6 +60,12 @@ public:
     // instead of picture files (0 columns: no sheet).
     int SheetColumns() const { return sheetColumns; }
     int SheetRows() const { return sheetRows; }
+    // --shots: one picture per shot over the range; --list-shots: the cuts.
+    bool Shots() const { return shots; }
+    bool ListShots() const { return listShots; }
+    // The stretch --split, --sheet and the shots cover, kept inside a video
+    // of this duration (the whole video by default).
+    std::pair<int, int> Range(int duration) const;
 
     // Every position to fetch, in order, for a video of this duration:
     // split positions over the range (whole video by default), positions
@@ -89,6 +96,8 @@ private:
     bool recursive = false;
     int sheetColumns = 0;
     int sheetRows = 0;
+    bool shots = false;
+    bool listShots = false;
     std::vector<TRequest> requests;
     std::optional<std::pair<int, int>> range;
 };

@@ -1,6 +1,7 @@
 #include "tools/UGrabOutput.h"
 
 #include "decoder/UMovieDecoder.h"
+#include "picture/UImageWriter.h"
 #include "tools/TGrabOptions.h"
 
 #include <QJsonArray>
@@ -43,7 +44,7 @@ bool PrintVideoLine(const TGrabOptions& options, const TMovieDecoder& decoder)
                       {"height", decoder.FrameHeight()}});
 }
 
-bool PrintPictureLine(const TGrabOptions& options, int number, int position, const QString& path)
+bool PrintPictureLine(const TGrabOptions& options, int number, int position, int frame, const QString& path)
 {
     if (!options.Json())
         return PrintLine(QString("%1\t%2\t%3").arg(number, 3, 10, QChar('0')).arg(position).arg(path).toLocal8Bit());
@@ -51,17 +52,53 @@ bool PrintPictureLine(const TGrabOptions& options, int number, int position, con
                       {"video", options.VideoPath()},
                       {"index", number},
                       {"position", position},
+                      {"frame", frame},
                       {"file", path}});
 }
 
-bool PrintSheetLine(const TGrabOptions& options, const QList<int>& positions, const QString& path)
+bool PrintSheetLine(const TGrabOptions& options, const QList<int>& positions, const QList<int>& frames,
+                    const QString& path)
 {
     if (!options.Json())
         return PrintLine(QString("sheet\t%1\t%2").arg(positions.size()).arg(path).toLocal8Bit());
-    QJsonArray list;
-    for (int position : positions)
-        list.append(position);
-    return PrintJson({{"type", "sheet"}, {"video", options.VideoPath()}, {"positions", list}, {"file", path}});
+    auto array = [](const QList<int>& values) {
+        QJsonArray list;
+        for (int value : values)
+            list.append(value);
+        return list;
+    };
+    return PrintJson({{"type", "sheet"},
+                      {"video", options.VideoPath()},
+                      {"positions", array(positions)},
+                      {"frames", array(frames)},
+                      {"file", path}});
+}
+
+bool PrintCutLine(const TGrabOptions& options, int number, int position)
+{
+    if (!options.Json())
+        return PrintLine(QByteArray::number(position));
+    return PrintJson({{"type", "cut"}, {"video", options.VideoPath()}, {"index", number}, {"position", position}});
+}
+
+bool PrintShotsLine(const TGrabOptions& options, int found, int taken, int duplicates)
+{
+    if (!options.Json())
+        return PrintLine(QString("shots\t%1\t%2\t%3").arg(found).arg(taken).arg(duplicates).toLocal8Bit());
+    return PrintJson({{"type", "shots"},
+                      {"video", options.VideoPath()},
+                      {"shots", found},
+                      {"taken", taken},
+                      {"duplicates", duplicates}});
+}
+
+void WriteGrabPicture(const QImage& image, const QString& path, const TGrabOptions& options)
+{
+    switch (options.ImageFormat()) {
+    case TGrabOptions::TImageFormat::Jpeg: WriteJpegFile(image, path, 90); return;
+    case TGrabOptions::TImageFormat::Png: WritePngFile(image, path); return;
+    case TGrabOptions::TImageFormat::Bmp: WriteBmpFile(image, path); return;
+    }
 }
 
 void PrintGrabError(const QString& message)

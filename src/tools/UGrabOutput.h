@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QString>
 
@@ -15,11 +16,22 @@ class TMovieDecoder;
 // {"type":"video","video":...,"backend":...,"duration":...,"width":...,"height":...}
 bool PrintVideoLine(const TGrabOptions& options, const TMovieDecoder& decoder);
 // "<number>\t<position>\t<path>", or
-// {"type":"picture","video":...,"index":...,"position":...,"file":...}
-bool PrintPictureLine(const TGrabOptions& options, int number, int position, const QString& path);
+// {"type":"picture","video":...,"index":...,"position":...,"frame":...,"file":...};
+// frame: the own position of the frame written.
+bool PrintPictureLine(const TGrabOptions& options, int number, int position, int frame, const QString& path);
 // "sheet\t<pictures>\t<path>", or
-// {"type":"sheet","video":...,"positions":[...],"file":...}
-bool PrintSheetLine(const TGrabOptions& options, const QList<int>& positions, const QString& path);
+// {"type":"sheet","video":...,"positions":[...],"frames":[...],"file":...}
+// (frames: each cell's frame, -1 for an empty cell).
+bool PrintSheetLine(const TGrabOptions& options, const QList<int>& positions, const QList<int>& frames,
+                    const QString& path);
+// "<position>", or {"type":"cut","video":...,"index":...,"position":...}
+bool PrintCutLine(const TGrabOptions& options, int number, int position);
+// "shots\t<found>\t<taken>\t<duplicates>", or
+// {"type":"shots","video":...,"shots":...,"taken":...,"duplicates":...}
+bool PrintShotsLine(const TGrabOptions& options, int found, int taken, int duplicates);
+
+// Writes a picture in the chosen format (through the safe write helper).
+void WriteGrabPicture(const QImage& image, const QString& path, const TGrabOptions& options);
 
 // "pellumo-grab: <message>" on standard error.
 void PrintGrabError(const QString& message);

@@ -40,9 +40,12 @@ int WriteGrabSheet(TMovieDecoder& decoder, const TGrabOptions& options)
 
     int status = 0;
     QList<TSheetScene> cells;
+    QList<int> frames;
     for (int i = 0; i < positions.size(); ++i) {
         TSheetScene cell{{}, i + 1, positions[i]};
+        frames.append(-1);
         if (decoder.FetchFrame(positions[i])) {
+            frames.back() = decoder.FramePosition();
             TSafetyBitmap picture;
             picture.Assign(decoder.FrameBitmap());
             if (options.Deinterlace())
@@ -71,5 +74,5 @@ int WriteGrabSheet(TMovieDecoder& decoder, const TGrabOptions& options)
         PrintGrabError(QString("cannot write %1: %2").arg(path, QString::fromLocal8Bit(error.what())));
         return 1;
     }
-    return PrintSheetLine(options, positions, path) ? status : 1;
+    return PrintSheetLine(options, positions, frames, path) ? status : 1;
 }

@@ -6,13 +6,13 @@
 #include "decoder/USharpestFrame.h"
 #include "picture/TSafetyBitmap.h"
 #include "picture/UDeinterlace.h"
-#include "picture/UImageWriter.h"
 #include "support/Filever.h"
 #include "support/Pathutil.h"
 #include "tools/TGrabBatch.h"
 #include "tools/TGrabOptions.h"
 #include "tools/UGrabOutput.h"
 #include "tools/UGrabSheet.h"
+#include "tools/UGrabShots.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -74,15 +74,6 @@ QString DescribeOpenError(TOpenError error)
     return "unknown reason";
 }
 
-void WritePicture(const QImage& image, const QString& path, TGrabOptions::TImageFormat format)
-{
-    switch (format) {
-    case TGrabOptions::TImageFormat::Jpeg: WriteJpegFile(image, path, 90); return;
-    case TGrabOptions::TImageFormat::Png: WritePngFile(image, path); return;
-    case TGrabOptions::TImageFormat::Bmp: WriteBmpFile(image, path); return;
-    }
-}
-
 // A progress line for long runs, only where someone watches.
 class TProgress
 {
@@ -118,6 +109,8 @@ int Grab(const TGrabOptions& options)
         return 0;
     if (options.SheetColumns() > 0)
         return WriteGrabSheet(decoder, options);
+    if (options.Shots() || options.ListShots())
+        return GrabShots(decoder, options);
 
     const std::vector<TGrabOptions::TPick> picks = options.Picks(decoder.Duration());
     const QDir folder(options.OutputFolder());
@@ -141,6 +134,7 @@ int Grab(const TGrabOptions& options)
         const int number = static_cast<int>(i) + 1;
         const QString path = folder.filePath(QString("%1.%2").arg(number, 3, 10, QChar('0')).arg(options.Extension()));
         int position = picks[i].position;
+        int frame = -1;
         bool fetched = false;
         if (picks[i].sharpest) {
             // Without any frame worth a score the frame at the position is written.
@@ -149,9 +143,12 @@ int Grab(const TGrabOptions& options)
             position = sharpest.position >= 0 ? sharpest.position : position;
         } else if (reader) {
             fetched = reader->Next(readFrame) && readFrame.fetched;
+            frame = readFrame.framePosition;
         } else {
             fetched = decoder.FetchFrame(position);
         }
+        if (frame < 0)
+            frame = decoder.FramePosition();
         // As in the program's split: a frame that cannot be fetched gives no
         // picture (the previous one would carry the wrong position).
         if (!fetched) {
@@ -165,12 +162,12 @@ int Grab(const TGrabOptions& options)
         if (options.Deinterlace())
             DeinterlaceBitmap(picture);
         try {
-            WritePicture(picture.Image(), path, options.ImageFormat());
+            WriteGrabPicture(picture.Image(), path, options);
         } catch (const std::exception& error) {
             PrintError(QString("cannot write %1: %2").arg(path, QString::fromLocal8Bit(error.what())));
             return ExitFailure;
         }
-        PrintPictureLine(options, number, position, path);
+        PrintPictureLine(options, number, position, frame, path);
         FlushOutput();
         progress.Step(number);
     }

@@ -82,11 +82,16 @@ TEST(TGrabBatchTest, SheetOptions)
     EXPECT_EQ(sheet.SheetColumns(), 4);
     EXPECT_EQ(sheet.Extension(), "png");
     EXPECT_EQ(sheet.Positions(10000).size(), 12u);
+    TGrabOptions shots;
+    ASSERT_TRUE(shots.Parse({"--shots", "--list-shots", "--range", "1000:20000", "v.mp4"}));
+    EXPECT_EQ(shots.Range(5000), std::make_pair(1000, 5000));
     const std::vector<QStringList> bad = {
         {"--sheet", "0x2", "v.mp4"},         {"--sheet", "4", "v.mp4"},
         {"--sheet", "101x1", "v.mp4"},       {"--sheet", "40x40", "v.mp4"}, // more than 999 pictures
         {"--sheet", "4x4", "--split", "3", "v.mp4"}, {"--sheet", "4x4", "--at", "0", "v.mp4"},
         {"--sheet", "4x4", "--format", "bmp", "v.mp4"},
+        {"--shots", "--at", "0", "v.mp4"},   {"--list-shots", "--sheet", "2x2", "v.mp4"},
+        {"--shots", "--split", "3", "v.mp4"},
     };
     for (const QStringList& arguments : bad) {
         TGrabOptions options;
@@ -104,7 +109,7 @@ TEST(TGrabBatchTest, GoesOnPastADamagedFileAndReportsIt)
     ASSERT_TRUE(QFile::copy(FixturePath("mpeg4.avi"), videos + "/sub/second.avi"));
     const QString out = root.filePath("out");
 
-    const TGrabRun run = RunGrab({"-r", "--json", "--at", "0,1000", "--format", "png", "-o", out, videos});
+    const TGrabRun run = RunGrab({"-r", "--json", "--at", "0,1030", "--format", "png", "-o", out, videos});
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(videos + "/broken.avi")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("1 of 3 videos")) << run.err.toStdString();
@@ -120,10 +125,11 @@ TEST(TGrabBatchTest, GoesOnPastADamagedFileAndReportsIt)
             continue;
         EXPECT_TRUE(QFileInfo::exists(record["file"].toString())) << line.toStdString();
         pictures << QDir(out).relativeFilePath(record["file"].toString()) + '@'
-                        + QString::number(record["position"].toInt());
+                        + QString::number(record["position"].toInt()) + '=' + QString::number(record["frame"].toInt());
     }
-    EXPECT_EQ(pictures, QStringList({"first/001.png@0", "first/002.png@1000", "sub/second/001.png@0",
-                                     "sub/second/002.png@1000"}));
+    // The frame written is the first at or after the position (25 frames a second).
+    EXPECT_EQ(pictures, QStringList({"first/001.png@0=0", "first/002.png@1030=1040", "sub/second/001.png@0=0",
+                                     "sub/second/002.png@1030=1040"}));
 }
 
 TEST(TGrabBatchTest, ContactSheetOfEachVideo)
