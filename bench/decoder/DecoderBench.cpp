@@ -141,8 +141,9 @@ struct TRunner
         TResult result;
         const double cpuStart = ProcessCpuMs();
         const auto start = Clock::now();
-        // FFmpeg's threads as the others here.
-        TRangeReader reader(movie, workload.positions, {decoders, TRangeReader::DefaultMaxWaiting, threads});
+        // FFmpeg's threads as the program sets them, or as --threads asks.
+        TRangeReader reader(movie, workload.positions,
+                            {decoders, TRangeReader::DefaultMaxWaiting, threads > 0 ? threads : -1});
         TRangeReader::TFrame frame;
         while (reader.Next(frame)) {
             if (!frame.fetched)

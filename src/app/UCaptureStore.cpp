@@ -186,7 +186,8 @@ void TCaptureStore::TakePicture(int index, const TSafetyBitmap& frame, const QSt
     capturedPack->StoreImage(picture, index);
     savedFiles.remove(sceneFiles.at(index));
     RecordSceneOrigin(sceneFiles.at(index), position, movie);
-    SceneListChanged();
+    // Only this picture is new: what was made of the others stands.
+    displayPack->ResetAt(index);
 }
 
 int TCaptureStore::DeleteScenes(const std::function<bool(int)>& selected)

@@ -473,7 +473,12 @@ void TfrmImageBrowser::PackNotify(QObject* sender, const QUuid& id)
         return;
     if (id == ntfPackChanged) {
         HidePreview();
-        imagePack->Reset();
+        // One picture replaced or added: the other thumbnails stand.
+        const int changed = sourcePack->ChangedIndex();
+        if (changed >= 0)
+            imagePack->ResetAt(changed);
+        else
+            imagePack->Reset();
         listView1->viewport()->update();
     } else if (id == ntfDestroying) {
         // The collection goes before the browser: show nothing rather than a dead collection.

@@ -96,7 +96,9 @@ TRangeReader::TRangeReader(const TMovieDecoder& movie, std::vector<int> position
     const int wanted = options.decoders > 0 ? std::min(options.decoders, MaxDecoders) : DefaultDecoderCount();
     state.segmentStarts = SegmentStarts(state.positions, wanted > 1 ? movie.KeyFramePositions() : std::vector<int>{});
     const int decoders = std::min(wanted, static_cast<int>(state.segmentStarts.size()));
-    state.decoderThreads = std::max(options.decoderThreads, 0);
+    state.decoderThreads = options.decoderThreads >= 0 ? options.decoderThreads
+                           : decoders > 1 ? std::max(QThread::idealThreadCount() / decoders, 1)
+                                          : 0;
     state.statistics.segments = static_cast<int>(state.segmentStarts.size());
     state.statistics.decoders = movie.Active() ? decoders : 0;
     if (!movie.Active()) {

@@ -36,9 +36,11 @@ public:
     {
         int decoders = 0;                     // 0: DefaultDecoderCount()
         int maxWaiting = DefaultMaxWaiting;   // frames kept before their turn
-        // FFmpeg's own threads in each decoder; -1: FFmpeg's choice (one
-        // per core). On a machine shared with other programs single-threaded
-        // decoders get the smaller share of the cores.
+        // FFmpeg's own threads in each decoder; 0: FFmpeg's choice (one per
+        // core); -1: the cores shared out among the decoders (one each on
+        // two cores). Side by side, single-threaded decoders finish a split
+        // sooner than as many frame-threaded ones: frame threading costs
+        // CPU time of its own.
         int decoderThreads = -1;
     };
 

@@ -108,6 +108,12 @@ void TCachedImagePack::Reset()
     Changed();
 }
 
+void TCachedImagePack::ResetAt(int index)
+{
+    std::erase_if(cache, [index](const Entry& entry) { return entry.index == index; });
+    ChangedAt(index);
+}
+
 void TCachedImagePack::SetCacheLimit(int value)
 {
     const auto limit = TCIPCacheLimit(std::clamp(value, 1, 65535));

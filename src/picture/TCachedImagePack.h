@@ -30,6 +30,8 @@ public:
     void StoreImage(const TPictureEx& picture, int index);
     // ClearCache, then Changed.
     void Reset();
+    // Frees the cached picture of one index, then ChangedAt(index).
+    void ResetAt(int index);
 
     TCIPCacheLimit CacheLimit() const { return cacheLimit; }
     // Values below 1 count as 1; lowering the limit trims at once.

@@ -37,6 +37,18 @@ void TImagePack::Changed()
         OnChange(this);
 }
 
+void TImagePack::ChangedAt(int index)
+{
+    changedIndex = index;
+    try {
+        Changed();
+    } catch (...) {
+        changedIndex = -1;
+        throw;
+    }
+    changedIndex = -1;
+}
+
 void TImagePack::CancelPendingLoads()
 {
     broadcaster->Notify(this, ntfCancelLoads);

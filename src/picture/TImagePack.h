@@ -25,6 +25,11 @@ public:
 
     // ntfPackChanged with the collection as Sender, then OnChange.
     virtual void Changed();
+    // Changed, for a change of picture `index` alone (replaced, or added at
+    // the end): listeners may keep what they made of the other pictures.
+    void ChangedAt(int index);
+    // During ChangedAt, the picture that changed; -1 during Changed.
+    int ChangedIndex() const { return changedIndex; }
     // ntfCancelLoads with the collection as Sender.
     virtual void CancelPendingLoads();
 
@@ -56,4 +61,5 @@ public:
 
 private:
     std::unique_ptr<TBroadcaster> broadcaster;
+    int changedIndex = -1;
 };

@@ -37,31 +37,32 @@ QImage ReduceByAreaAveraging(const QImage& source, int width, int height)
         return target;
     const std::vector<Range> rows = blockRanges(bgr.height(), height);
     const std::vector<Range> columns = blockRanges(bgr.width(), width);
-    std::vector<quint32> sums(size_t(width) * 3);
+    // The rows of a block are added byte by byte first (a contiguous loop
+    // the compiler vectorises); each block's columns are summed from that.
+    const size_t usedBytes = size_t(columns.back().end) * 3;
+    std::vector<quint32> rowSums(usedBytes);
     for (int r = 0; r < height; ++r) {
-        std::fill(sums.begin(), sums.end(), 0);
+        std::fill(rowSums.begin(), rowSums.end(), 0);
         for (int y = rows[size_t(r)].begin; y < rows[size_t(r)].end; ++y) {
             const uchar* line = bgr.constScanLine(y);
-            quint32* sum = sums.data();
-            for (const Range& column : columns) {
-                quint32 b = 0, g = 0, red = 0;
-                for (const uchar* p = line + column.begin * 3; p < line + column.end * 3; p += 3) {
-                    b += p[0];
-                    g += p[1];
-                    red += p[2];
-                }
-                sum[0] += b;
-                sum[1] += g;
-                sum[2] += red;
-                sum += 3;
-            }
+            for (size_t i = 0; i < usedBytes; ++i)
+                rowSums[i] += line[i];
         }
         const quint32 rowCount = quint32(rows[size_t(r)].end - rows[size_t(r)].begin);
         uchar* out = target.scanLine(r);
         for (int c = 0; c < width; ++c) {
-            const quint32 count = rowCount * quint32(columns[size_t(c)].end - columns[size_t(c)].begin);
-            for (int k = 0; k < 3; ++k)
-                out[c * 3 + k] = uchar(sums[size_t(c) * 3 + k] / count);
+            const Range& column = columns[size_t(c)];
+            quint32 b = 0, g = 0, red = 0;
+            for (const quint32* sum = rowSums.data() + size_t(column.begin) * 3;
+                 sum < rowSums.data() + size_t(column.end) * 3; sum += 3) {
+                b += sum[0];
+                g += sum[1];
+                red += sum[2];
+            }
+            const quint32 count = rowCount * quint32(column.end - column.begin);
+            out[c * 3] = uchar(b / count);
+            out[c * 3 + 1] = uchar(g / count);
+            out[c * 3 + 2] = uchar(red / count);
         }
     }
     return target;

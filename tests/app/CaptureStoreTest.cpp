@@ -201,7 +201,15 @@ TEST_F(CaptureStoreTest, RetakeReplacesPictureFileAndOriginInPlace)
     UseSettings("");
     CaptureScenes(2);
     const QString file = store.SceneFiles()[1];
+    TPictureEx shown;
+    for (int i : {0, 1})
+        store.CustomImagePack1().GetPictureSafe(shown, i);
     ASSERT_TRUE(store.Retake(1, SceneFrame(7), "/movies/b.mp4", 62040));
+    // The shown picture is the new one; the other scene's stays made.
+    EXPECT_EQ(store.CustomImagePack1().CachedIndexes(), std::vector<int>{0});
+    store.CustomImagePack1().GetPictureSafe(shown, 1);
+    EXPECT_EQ(shown.Bitmap().Image().convertToFormat(QImage::Format_RGB32),
+              SceneFrame(7).Image().convertToFormat(QImage::Format_RGB32));
     EXPECT_EQ(store.SceneFiles()[1], file);
     EXPECT_EQ(QImage(file).convertToFormat(QImage::Format_RGB32), ScenePicture(1));
     EXPECT_EQ(ScenePicture(1), SceneFrame(7).Image().convertToFormat(QImage::Format_RGB32));

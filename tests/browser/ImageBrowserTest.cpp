@@ -134,6 +134,15 @@ TEST(ImageBrowser, ChangeOfTheShownCollectionRemakesThumbnails)
     f.scenes.pack.Reset();
     EXPECT_TRUE(f.browser->ImagePack().CachedIndexes().empty());
     EXPECT_EQ(f.ThumbnailCentre(f.Paint(), 1), QColor(Qt::blue));
+
+    // A change of one picture remakes that thumbnail alone.
+    f.scenes.colors[0] = Qt::green;
+    f.scenes.colors[2] = Qt::green;
+    f.scenes.pack.ClearCache();
+    f.scenes.pack.ResetAt(2);
+    const QImage painted = f.Paint();
+    EXPECT_EQ(f.ThumbnailCentre(painted, 0), QColor(Qt::red));
+    EXPECT_EQ(f.ThumbnailCentre(painted, 2), QColor(Qt::green));
 }
 
 TEST(ImageBrowser, IdleDropsTheCacheOnlyWhileTheListCannotBeSeen)
