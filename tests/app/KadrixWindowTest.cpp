@@ -202,47 +202,6 @@ TEST_F(KadrixOpenTest, OpenDialogOffersEveryMovieTypeFirstAndCancelChangesNothin
     EXPECT_TRUE(dialogs->notices.empty());
 }
 
-TEST_F(KadrixOpenTest, MissingPathChangesNothingAndShowsNoMessage)
-{
-    CreateWindow();
-    window->OpenMovie(tempRoot.filePath("missing.avi"), false);
-    EXPECT_TRUE(dialogs->notices.empty());
-    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::None);
-    EXPECT_TRUE(window->Controls().edFileName->text().isEmpty());
-    EXPECT_FALSE(window->Playback().Ticking());
-    // A folder is not a movie file either.
-    window->OpenMovie(tempRoot.path(), false);
-    EXPECT_TRUE(dialogs->notices.empty());
-}
-
-TEST_F(KadrixOpenTest, FileThatCannotBeDecodedGivesTheMessageAndEmptiesTheLabels)
-{
-    CreateWindow();
-    const QString fake = tempRoot.filePath("not a movie.avi");
-    QFile file(fake);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("this is plain text, not a video\n");
-    file.close();
-    dialogs->openAnswer = fake;
-    window->Controls().btnSelectFile->click();
-
-    ASSERT_EQ(dialogs->notices.size(), 1u);
-    EXPECT_EQ(dialogs->notices[0].text, "動画シーンの取得ができませんでした。");
-    EXPECT_EQ(dialogs->notices[0].title, "Pellumo");
-    const auto& ui = window->Controls();
-    EXPECT_TRUE(ui.lblPicSize->text().isEmpty());
-    EXPECT_TRUE(ui.lblCurPos->text().isEmpty());
-    EXPECT_TRUE(ui.lblStopPos->text().isEmpty());
-    EXPECT_TRUE(ui.edFileName->text().isEmpty());
-    EXPECT_TRUE(window->Playback().MoviePath().isEmpty());
-    EXPECT_EQ(window->Playback().PlayState(), TPlaybackController::TPlayState::Paused);
-    EXPECT_FALSE(window->Playback().Ticking());
-    EXPECT_FALSE(ui.TrackBar1->isEnabled());
-    EXPECT_FALSE(window->Playback().FrameShown());
-    window->UpdateAllActions();
-    EXPECT_FALSE(window->Actions().actPlay->isEnabled());
-}
-
 using KadrixKeyboardTest = KadrixWindowTest;
 
 TEST_F(KadrixKeyboardTest, CtrlShortcutsAreConsumedEvenWithoutAMovie)

@@ -18,10 +18,10 @@ struct BmpBuilder
     uint32_t compression = 0;
     int32_t sizeImage = -1;     // -1: computed
     uint32_t colorsUsed = 0;
-    QList<uint32_t> palette;    // 0x00RRGGBB entries
-    QList<uint32_t> masks;      // written after a 40-byte header or inside a larger one
+    QList<uint32_t> palette{};  // 0x00RRGGBB entries
+    QList<uint32_t> masks{};    // written after a 40-byte header or inside a larger one
     int gapBeforePixels = 0;    // bytes between table and pixel data (offset field points past them)
-    QByteArray pixels;          // raw pixel data as stored in the file
+    QByteArray pixels{};        // raw pixel data as stored in the file
     QByteArray signature = "BM";
 
     int Stride() const { return ((width * bitCount * planes + 31) / 32) * 4; }
