@@ -44,7 +44,7 @@ QString TGrabOptions::Usage()
         "                     that looks like one already written is skipped\n"
         "  --list-shots       print the position of each cut found\n"
         "  --range START:END  the stretch the split, sheet or shots cover (default:\n"
-        "                     the whole video)\n"
+        "                     the whole video); START-END also does\n"
         "  -o DIR             folder for the pictures DIR/001.ext, ... (default: .)\n"
         "  --format FORMAT    bmp (24-bit BMP, default), jpg (JPEG, quality 90,\n"
         "                     baseline) or png; a sheet is png (default) or jpg\n"
@@ -184,11 +184,12 @@ bool TGrabOptions::ParseOption(const QString& option, const QString& value)
             return Fail(QString("--split: N must be 1 to %1").arg(MaxPictures));
         requests.push_back(TRequest{{}, count});
     } else if (option == "--range") {
-        const QStringList ends = value.split(':');
+        // START:END, or START-END (positions are never negative).
+        const QStringList ends = value.contains(':') ? value.split(':') : value.split('-');
         const std::optional<int> start = ends.size() == 2 ? ParseMilliseconds(ends[0]) : std::nullopt;
         const std::optional<int> end = ends.size() == 2 ? ParseMilliseconds(ends[1]) : std::nullopt;
         if (!start || !end || *start > *end)
-            return Fail("--range: START:END in milliseconds with START <= END expected");
+            return Fail("--range: START:END (or START-END) in milliseconds with START <= END expected");
         range = std::make_pair(*start, *end);
     } else if (option == "-o") {
         if (value.isEmpty())

@@ -83,7 +83,7 @@ TEST(TGrabBatchTest, SheetOptions)
     EXPECT_EQ(sheet.Extension(), "png");
     EXPECT_EQ(sheet.Positions(10000).size(), 12u);
     TGrabOptions shots;
-    ASSERT_TRUE(shots.Parse({"--shots", "--list-shots", "--range", "1000:20000", "v.mp4"}));
+    ASSERT_TRUE(shots.Parse({"--shots", "--list-shots", "--range", "1000-20000", "v.mp4"}));
     EXPECT_EQ(shots.Range(5000), std::make_pair(1000, 5000));
     const std::vector<QStringList> bad = {
         {"--sheet", "0x2", "v.mp4"},         {"--sheet", "4", "v.mp4"},
@@ -91,7 +91,8 @@ TEST(TGrabBatchTest, SheetOptions)
         {"--sheet", "4x4", "--split", "3", "v.mp4"}, {"--sheet", "4x4", "--at", "0", "v.mp4"},
         {"--sheet", "4x4", "--format", "bmp", "v.mp4"},
         {"--shots", "--at", "0", "v.mp4"},   {"--list-shots", "--sheet", "2x2", "v.mp4"},
-        {"--shots", "--split", "3", "v.mp4"},
+        {"--shots", "--split", "3", "v.mp4"}, {"--shots", "--range", "5-2", "v.mp4"},
+        {"--shots", "--range", "1-2-3", "v.mp4"},
     };
     for (const QStringList& arguments : bad) {
         TGrabOptions options;
