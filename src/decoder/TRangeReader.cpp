@@ -63,6 +63,13 @@ int TRangeReader::DefaultDecoderCount()
     return std::clamp(QThread::idealThreadCount(), 1, MaxDecoders);
 }
 
+int TRangeReader::ThreadsPerDecoder(int decoders, int requested)
+{
+    if (requested >= 0)
+        return requested;
+    return decoders > 1 ? std::max(QThread::idealThreadCount() / decoders, 1) : 0;
+}
+
 std::vector<int> TRangeReader::SegmentStarts(const std::vector<int>& positions, const std::vector<int>& keyFrames)
 {
     std::vector<int> starts;
@@ -96,9 +103,7 @@ TRangeReader::TRangeReader(const TMovieDecoder& movie, std::vector<int> position
     const int wanted = options.decoders > 0 ? std::min(options.decoders, MaxDecoders) : DefaultDecoderCount();
     state.segmentStarts = SegmentStarts(state.positions, wanted > 1 ? movie.KeyFramePositions() : std::vector<int>{});
     const int decoders = std::min(wanted, static_cast<int>(state.segmentStarts.size()));
-    state.decoderThreads = options.decoderThreads >= 0 ? options.decoderThreads
-                           : decoders > 1 ? std::max(QThread::idealThreadCount() / decoders, 1)
-                                          : 0;
+    state.decoderThreads = ThreadsPerDecoder(decoders, options.decoderThreads);
     state.statistics.segments = static_cast<int>(state.segmentStarts.size());
     state.statistics.decoders = movie.Active() ? decoders : 0;
     if (!movie.Active()) {

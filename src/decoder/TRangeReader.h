@@ -80,6 +80,10 @@ public:
     // one on a single core. The environment variable PELLUMO_DECODERS (1 to
     // 4) sets the count instead, e.g. to compare with one decoder.
     static int DefaultDecoderCount();
+    // FFmpeg's own threads for each of `decoders` decoders side by side:
+    // `requested` when it is 0 or more; otherwise the cores shared out among
+    // them (at least one each), or FFmpeg's choice (0) for a single decoder.
+    static int ThreadsPerDecoder(int decoders, int requested = -1);
 
     // Indices into an ascending list where a new segment starts (always 0
     // first): at the first position at or after each key frame.

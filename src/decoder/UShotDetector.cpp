@@ -6,7 +6,6 @@
 #include "support/ULog.h"
 
 #include <QImage>
-#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -311,9 +310,7 @@ std::optional<std::vector<TShotFrame>> ScanShotFrames(const TMovieDecoder& movie
     state.duration = duration;
     state.end = end;
     const int parts = static_cast<int>(starts.size());
-    state.decoderThreads = options.decoderThreads >= 0 ? options.decoderThreads
-                           : parts > 1 ? std::max(QThread::idealThreadCount() / parts, 1)
-                                       : 0;
+    state.decoderThreads = TRangeReader::ThreadsPerDecoder(parts, options.decoderThreads);
     for (size_t i = 0; i < starts.size(); ++i)
         state.parts[i].from = starts[i];
     state.running = static_cast<int>(starts.size());
