@@ -1,14 +1,18 @@
 #include "tools/UGrabOutput.h"
 
 #include "decoder/UMovieDecoder.h"
+#include "picture/TSafetyBitmap.h"
+#include "picture/UDeinterlace.h"
 #include "picture/UImageWriter.h"
 #include "tools/TGrabOptions.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <cstdio>
+#include <exception>
 
 namespace {
 
@@ -98,6 +102,22 @@ void WriteGrabPicture(const QImage& image, const QString& path, const TGrabOptio
     case TGrabOptions::TImageFormat::Jpeg: WriteJpegFile(image, path, 90); return;
     case TGrabOptions::TImageFormat::Png: WritePngFile(image, path); return;
     case TGrabOptions::TImageFormat::Bmp: WriteBmpFile(image, path); return;
+    }
+}
+
+bool WriteNumberedPicture(const TSafetyBitmap& frame, int number, const TGrabOptions& options, QString& path)
+{
+    path = QDir(options.OutputFolder()).filePath(QString("%1.%2").arg(number, 3, 10, QChar('0')).arg(options.Extension()));
+    TSafetyBitmap picture;
+    picture.Assign(frame);
+    if (options.Deinterlace())
+        DeinterlaceBitmap(picture);
+    try {
+        WriteGrabPicture(picture.Image(), path, options);
+        return true;
+    } catch (const std::exception& error) {
+        PrintGrabError(QString("cannot write %1: %2").arg(path, QString::fromLocal8Bit(error.what())));
+        return false;
     }
 }
 

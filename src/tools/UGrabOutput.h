@@ -6,6 +6,7 @@
 
 class TGrabOptions;
 class TMovieDecoder;
+class TSafetyBitmap;
 
 // What pellumo-grab prints on standard output for each video: text lines, or
 // with --json one JSON object per line. Each line is flushed at once, so a
@@ -32,6 +33,9 @@ bool PrintShotsLine(const TGrabOptions& options, int found, int taken, int dupli
 
 // Writes a picture in the chosen format (through the safe write helper).
 void WriteGrabPicture(const QImage& image, const QString& path, const TGrabOptions& options);
+// Picture `number` of the output folder, DIR/NNN.ext, de-interlaced when
+// asked; false, with the reason on standard error, when it cannot be written.
+bool WriteNumberedPicture(const TSafetyBitmap& frame, int number, const TGrabOptions& options, QString& path);
 
 // "pellumo-grab: <message>" on standard error.
 void PrintGrabError(const QString& message);

@@ -3,15 +3,12 @@
 #include "decoder/TRangeReader.h"
 #include "decoder/UMovieDecoder.h"
 #include "decoder/UShotDetector.h"
-#include "picture/TSafetyBitmap.h"
-#include "picture/UDeinterlace.h"
 #include "picture/UPerceptualHash.h"
 #include "tools/TGrabOptions.h"
 #include "tools/UGrabOutput.h"
 
 #include <QDir>
 
-#include <exception>
 
 namespace {
 
@@ -63,17 +60,9 @@ int GrabShots(TMovieDecoder& decoder, const TGrabOptions& options)
         }
         written.push_back(hash);
         const int number = static_cast<int>(written.size());
-        const QString path = folder.filePath(QString("%1.%2").arg(number, 3, 10, QChar('0')).arg(options.Extension()));
-        TSafetyBitmap picture;
-        picture.Assign(frame.picture);
-        if (options.Deinterlace())
-            DeinterlaceBitmap(picture);
-        try {
-            WriteGrabPicture(picture.Image(), path, options);
-        } catch (const std::exception& error) {
-            PrintGrabError(QString("cannot write %1: %2").arg(path, QString::fromLocal8Bit(error.what())));
+        QString path;
+        if (!WriteNumberedPicture(frame.picture, number, options, path))
             return 1;
-        }
         if (!PrintPictureLine(options, number, frame.framePosition, frame.framePosition, path))
             return 1;
     }

@@ -5,7 +5,6 @@
 #include "decoder/UMovieDecoder.h"
 #include "decoder/USharpestFrame.h"
 #include "picture/TSafetyBitmap.h"
-#include "picture/UDeinterlace.h"
 #include "support/Filever.h"
 #include "support/Pathutil.h"
 #include "tools/TGrabBatch.h"
@@ -30,11 +29,6 @@ namespace {
 
 constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
-
-void PrintError(const QString& message)
-{
-    std::fprintf(stderr, "pellumo-grab: %s\n", qPrintable(message));
-}
 
 // A byte string that does not survive decoding (not valid UTF-8) would name
 // another file once it became a QString.
@@ -100,7 +94,7 @@ int Grab(const TGrabOptions& options)
     TMovieDecoder decoder;
     decoder.SetStoredPixels(options.StoredPixels());
     if (!decoder.Open(options.VideoPath())) {
-        PrintError(QString("cannot open video %1: %2").arg(options.VideoPath(), DescribeOpenError(decoder.OpenError())));
+        PrintGrabError(QString("cannot open video %1: %2").arg(options.VideoPath(), DescribeOpenError(decoder.OpenError())));
         return ExitFailure;
     }
     PrintVideoLine(options, decoder);
@@ -115,7 +109,7 @@ int Grab(const TGrabOptions& options)
     const std::vector<TGrabOptions::TPick> picks = options.Picks(decoder.Duration());
     const QDir folder(options.OutputFolder());
     if (!picks.empty() && !folder.mkpath(".")) {
-        PrintError(QString("cannot create folder %1").arg(options.OutputFolder()));
+        PrintGrabError(QString("cannot create folder %1").arg(options.OutputFolder()));
         return ExitFailure;
     }
     // Several plain positions are read ahead by decoders side by side, in
@@ -132,7 +126,6 @@ int Grab(const TGrabOptions& options)
     const TProgress progress(static_cast<int>(picks.size()));
     for (size_t i = 0; i < picks.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
-        const QString path = folder.filePath(QString("%1.%2").arg(number, 3, 10, QChar('0')).arg(options.Extension()));
         int position = picks[i].position;
         int frame = -1;
         bool fetched = false;
@@ -152,21 +145,15 @@ int Grab(const TGrabOptions& options)
         // As in the program's split: a frame that cannot be fetched gives no
         // picture (the previous one would carry the wrong position).
         if (!fetched) {
-            PrintError(QString("%1: no frame at %2 ms, skipped").arg(options.VideoPath()).arg(position));
+            PrintGrabError(QString("%1: no frame at %2 ms, skipped").arg(options.VideoPath()).arg(position));
             status = ExitFailure;
             progress.Step(number);
             continue;
         }
-        TSafetyBitmap picture;
-        picture.Assign(reader && !picks[i].sharpest ? readFrame.picture : decoder.FrameBitmap());
-        if (options.Deinterlace())
-            DeinterlaceBitmap(picture);
-        try {
-            WriteGrabPicture(picture.Image(), path, options);
-        } catch (const std::exception& error) {
-            PrintError(QString("cannot write %1: %2").arg(path, QString::fromLocal8Bit(error.what())));
+        QString path;
+        if (!WriteNumberedPicture(reader && !picks[i].sharpest ? readFrame.picture : decoder.FrameBitmap(), number,
+                                  options, path))
             return ExitFailure;
-        }
         PrintPictureLine(options, number, position, frame, path);
         FlushOutput();
         progress.Step(number);
@@ -181,12 +168,12 @@ int main(int argc, char** argv)
     std::signal(SIGXFSZ, SIG_IGN);   // a file-size limit fails the write instead of killing
     const std::unique_ptr<QCoreApplication> application = MakeGrabApplication(argc, argv);
     if (!RepresentableArguments(argc, argv)) {
-        PrintError("arguments must be valid UTF-8 (file and folder names included)");
+        PrintGrabError("arguments must be valid UTF-8 (file and folder names included)");
         return ExitUsage;
     }
     TGrabOptions options;
     if (!options.Parse(QCoreApplication::arguments().mid(1))) {
-        PrintError(options.Error());
+        PrintGrabError(options.Error());
         std::fprintf(stderr, "%s", qPrintable(TGrabOptions::Usage()));
         return ExitUsage;
     }
@@ -204,13 +191,13 @@ int main(int argc, char** argv)
     try {
         status = TGrabBatch(options).Run(Grab);
     } catch (const std::exception& error) {
-        PrintError(error.what());
+        PrintGrabError(error.what());
     }
     FlushOutput();
     if (outputError == 0 && std::ferror(stdout))
         outputError = EIO;
     if (outputError != 0) {
-        PrintError(QString("cannot write to standard output: %1").arg(QString::fromLocal8Bit(std::strerror(outputError))));
+        PrintGrabError(QString("cannot write to standard output: %1").arg(QString::fromLocal8Bit(std::strerror(outputError))));
         return ExitFailure;
     }
     return status;
