@@ -7,7 +7,6 @@
 #include "app/UKadrixControls.h"
 #include "app/UKeyMap.h"
 #include "decoder/UShotDetector.h"
-#include "picture/UPerceptualHash.h"
 #include "picture/TSafetyBitmap.h"
 #include "support/UDvdDrives.h"
 
@@ -195,14 +194,16 @@ private:
     void ResetSplitRange();
     void UpdateSplitRangeDisplay();
     bool AskSplitRange(const QString& question);
-    bool AutoSplitStep(int position, const TSafetyBitmap* picture);
+    // Shows and captures the frame at each position, in order; a fetched
+    // frame `passOver` accepts is not captured. False when cancelled or stopped.
+    bool CaptureFrames(const std::vector<int>& positions,
+                       const std::function<bool(const TSafetyBitmap&)>& passOver = {});
     bool AutoSplitInputBlocked(QObject* watched, QEvent& event);
     void mnuStartSplitRangeClick();
     void mnuEndSplitRangeClick();
     void TrackBar1ContextPopup(const QPoint& mousePos);
     // The shots' numbers and the cut marks belong to the movie open.
     void ForgetShots();
-    bool CaptureShots(const std::vector<int>& positions, std::vector<TPictureHash>& taken, int& duplicates);
 
     TWorkMode mode;
     std::unique_ptr<TCaptureStore> captureStore;

@@ -1,7 +1,7 @@
 // TfrmKadrix: the split at the shots. The split range is scanned for cuts
 // (the numbers kept for the movie while it is open), the cuts are marked on
 // the position bar, and one frame of each shot is shown and captured as the
-// automatic split does (AutoSplitStep), leaving out shots whose picture is
+// automatic split does (CaptureFrames), leaving out shots whose picture is
 // nearly that of a scene in the list.
 
 #include "app/UKadrix.h"
@@ -9,7 +9,6 @@
 #include "app/UAction.h"
 #include "app/UBusyMark.h"
 #include "app/UWaitCursor.h"
-#include "decoder/TRangeReader.h"
 #include "decoder/UMovieDecoder.h"
 #include "decoder/UShotDetector.h"
 #include "picture/UPerceptualHash.h"
@@ -25,7 +24,6 @@ const QString ShotSplitQuestion = QStringLiteral(
     "分割範囲をショット（場面の切り替わり）ごとに分け、ショットごとに1枚の画像を切り出します。\r\n"
     "動画の時間数によっては数分程度かかる場合もあります。\r\n\r\n切り出しを開始しますか？\r\n");
 const QString ShotScanProgressText = QStringLiteral("ショットの切り替わりを探しています。");
-const QString ShotCaptureProgressText = QStringLiteral("画像を切り出しています。");
 const QString ShotScanFailedMessage = QStringLiteral("動画シーンの取得ができませんでした。");
 const QString TooManyShotsMessage = QStringLiteral(
     "ショットが%1個見つかりましたが、シーンリストに追加できるのはあと%2枚です。\r\n"
@@ -34,7 +32,6 @@ const QString ShotResultMessage = QStringLiteral("%1個のショットから%2�
 const QString ShotDuplicatesMessage =
     QStringLiteral("\r\nシーンリストの画像とほぼ同じ%1個のショットは切り出しませんでした。");
 
-constexpr int MaxScenes = 99;
 constexpr int ScanProgressSteps = 100; // the scan's progress in percent
 
 } // namespace
@@ -82,7 +79,7 @@ void TfrmKadrix::RunShotSplit()
     ui.TrackBar1->SetCutMarks(marks);
 
     const int shots = static_cast<int>(cuts.size()) + 1;
-    const int room = std::max(MaxScenes - captureStore->SceneCount(), 0);
+    const int room = std::max(TCaptureStore::MaxCaptureCount - captureStore->SceneCount(), 0);
     const std::vector<TShotPick> picks = PickShotFrames(*frames, cuts, room);
     if (shots > room)
         TDialogs::Current().Notify(this, windowTitle(), TooManyShotsMessage.arg(shots).arg(room));
@@ -101,35 +98,19 @@ void TfrmKadrix::RunShotSplit()
         positions.push_back(pick.position);
     const int scenesBefore = captureStore->SceneCount();
     int duplicates = 0;
-    if (!CaptureShots(positions, taken, duplicates))
+    const bool finished = CaptureFrames(positions, [&](const TSafetyBitmap& picture) {
+        const TPictureHash hash = PerceptualHash(picture.Image());
+        if (IsNearDuplicate(hash, taken)) {
+            ++duplicates;
+            return true;
+        }
+        taken.push_back(hash);
+        return false;
+    });
+    if (!finished)
         return; // cancelled, or a scene file could not be written: the scenes taken stay
     QString result = ShotResultMessage.arg(shots).arg(captureStore->SceneCount() - scenesBefore);
     if (duplicates > 0)
         result += ShotDuplicatesMessage.arg(duplicates);
     TDialogs::Current().Notify(this, windowTitle(), result);
-}
-
-// Shows and captures the frame at each position, in order, unless it is a
-// near duplicate of one in `taken`; false when cancelled or stopped.
-bool TfrmKadrix::CaptureShots(const std::vector<int>& positions, std::vector<TPictureHash>& taken, int& duplicates)
-{
-    const std::unique_ptr<TProgress> progress = TDialogs::Current().BeginProgress(
-        this, windowTitle(), ShotCaptureProgressText, static_cast<int>(positions.size()));
-    TRangeReader reader(playback->Decoder(), positions);
-    TRangeReader::TFrame frame;
-    for (int done = 1; reader.Next(frame); ++done) {
-        const TPictureHash hash = frame.fetched ? PerceptualHash(frame.picture.Image()) : TPictureHash{};
-        if (frame.fetched && IsNearDuplicate(hash, taken)) {
-            ++duplicates;
-        } else {
-            if (frame.fetched)
-                taken.push_back(hash);
-            if (!AutoSplitStep(frame.position, frame.fetched ? &frame.picture : nullptr))
-                return false;
-        }
-        progress->Step(done);
-        if (progress->Cancelled())
-            return false;
-    }
-    return true;
 }

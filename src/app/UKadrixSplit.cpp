@@ -170,35 +170,38 @@ void TfrmKadrix::RunAutoSplit(int count)
     actions.actRewind->Execute();
     const std::vector<int> positions = SplitPositions(start, end, count);
     const TBusyMark running = playback->HoldForSplit();
+    CaptureFrames(positions); // when stopped early, the scenes taken so far stay
+}
+
+// The frames are read ahead by decoders of their own, side by side; each is
+// shown and captured here, in order, unless `passOver` says otherwise.
+bool TfrmKadrix::CaptureFrames(const std::vector<int>& positions,
+                               const std::function<bool(const TSafetyBitmap&)>& passOver)
+{
     const std::unique_ptr<TProgress> progress =
         TDialogs::Current().BeginProgress(this, windowTitle(), AutoSplitProgressText, static_cast<int>(positions.size()));
-    // The frames are read ahead by decoders of their own, side by side;
-    // each is shown and captured here, in order.
     TRangeReader reader(playback->Decoder(), positions);
     TRangeReader::TFrame frame;
     for (int done = 1; reader.Next(frame); ++done) {
-        if (!AutoSplitStep(frame.position, frame.fetched ? &frame.picture : nullptr))
-            break;
+        const bool passed = frame.fetched && passOver && passOver(frame.picture);
+        // A frame that could not be fetched leaves an earlier picture on
+        // screen, which is not the frame at this position: no scene for it.
+        // A full list adds nothing and the split goes on (actCapture's rule);
+        // a scene file that cannot be written ends the split.
+        if (!passed && playback->ShowSplitFrame(frame.position, frame.fetched ? &frame.picture : nullptr)) {
+            actions.actCapture->Update();
+            if (actions.actCapture->isEnabled() && !ExecuteCapture())
+                return false;
+        }
         progress->Step(done);
         if (progress->Cancelled())
-            break; // the scenes taken so far stay
+            return false;
     }
+    return true;
 }
 
 // One position of the split, its frame read already (nullptr: it could not
 // be fetched); false when the split has to stop.
-bool TfrmKadrix::AutoSplitStep(int position, const TSafetyBitmap* picture)
-{
-    // A frame that could not be fetched leaves an earlier picture on screen,
-    // which is not the frame at this position: no scene for it.
-    if (!playback->ShowSplitFrame(position, picture))
-        return true;
-    // A full list adds nothing and the split goes on (actCapture's rule);
-    // a scene file that cannot be written ends the split.
-    actions.actCapture->Update();
-    return !actions.actCapture->isEnabled() || ExecuteCapture();
-}
-
 bool TfrmKadrix::AutoSplitInputBlocked(QObject* watched, QEvent& event)
 {
     if (!playback->SplitRunning() || !IsUserInput(event.type()) || !watched->isWidgetType())
